@@ -1,0 +1,18 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#include "LogArchive.h"
+
+void LogArchive::collectProductLogs()
+{
+}
+
+void LogArchive::collectProToolsLogs()
+{
+}

@@ -1,0 +1,12 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#include "QuillonApplication.h"
+
+START_JUCE_APPLICATION (QuillonApplication)

@@ -1,0 +1,18 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#include "MaintenanceActions.h"
+
+void MaintenanceActions::deletePreferences()
+{
+}
+
+void MaintenanceActions::deleteSettingsFiles()
+{
+}

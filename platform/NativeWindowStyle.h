@@ -1,0 +1,33 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+//==============================================================================
+/**
+    Restyles a top-level window's native window for the dark theme: a title bar
+    drawn for a dark background over the background colour RGB (37, 37, 41).
+
+    On macOS: a transparent title bar, that background colour and the dark vibrant
+    appearance. On X11: the _GTK_THEME_VARIANT property set to "dark", which desktop
+    window managers honour with a dark title bar, and that background colour.
+*/
+class NativeWindowStyle final
+{
+public:
+    /** Applies the style to the native window behind a peer's native handle;
+        does nothing when the handle is null.
+    */
+    static void applyDarkTitleBar (void* nativeHandle);
+
+private:
+    NativeWindowStyle() = delete;
+};

@@ -1,0 +1,79 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#include "PreferenceDomain.h"
+
+#if ! JUCE_MAC
+
+#include "PropertyListFile.h"
+
+namespace
+{
+    template <typename Setter>
+    bool modifyDomain (const juce::String& name, Setter&& setter)
+    {
+        if (! PreferenceDomain::isValidDomainName (name))
+            return false;
+
+        const auto file = PreferenceDomain::getFileForDomain (name);
+        PropertyListFile plist;
+
+        // A file we cannot parse may belong to someone else's format: never replace it.
+        if (plist.load (file) == PropertyListFile::LoadResult::unreadable)
+            return false;
+
+        setter (plist);
+        return plist.save (file);
+    }
+}
+
+//==============================================================================
+PreferenceDomain::PreferenceDomain (const juce::String& domainName)
+    : name (domainName)
+{
+}
+
+PreferenceDomain::~PreferenceDomain() = default;
+
+juce::File PreferenceDomain::getFileForDomain (const juce::String& domainName)
+{
+    return juce::File ("~/Library/Preferences/" + domainName + ".plist");
+}
+
+bool PreferenceDomain::isValidDomainName (const juce::String& domainName)
+{
+    return domainName.isNotEmpty()
+        && ! domainName.containsChar ('/')
+        && ! domainName.startsWithChar ('.');
+}
+
+juce::int64 PreferenceDomain::integerForKey (const juce::String& key) const
+{
+    if (! isValidDomainName (name))
+        return 0;
+
+    PropertyListFile plist;
+
+    if (plist.load (getFileForDomain (name)) != PropertyListFile::LoadResult::loaded)
+        return 0;
+
+    return plist.getIntegerValue (key);
+}
+
+bool PreferenceDomain::setInteger (juce::int64 value, const juce::String& key)
+{
+    return modifyDomain (name, [&] (PropertyListFile& plist) { plist.setInteger (key, value); });
+}
+
+bool PreferenceDomain::setBool (bool value, const juce::String& key)
+{
+    return modifyDomain (name, [&] (PropertyListFile& plist) { plist.setBool (key, value); });
+}
+
+#endif
