@@ -9,6 +9,19 @@
 
 #include "DarkLookAndFeel_TLM.h"
 
+namespace
+{
+    const juce::String rescanMidiButtonId { "PrefGeneral_RescanMIDI" };
+    const juce::String alertNormalButtonId { "AlertBoxBtnNormal" };
+    const juce::String alertBlueButtonId { "AlertBoxBtnBlue" };
+
+    bool hasSpecialLook (const juce::Button& button)
+    {
+        const auto& id = button.getComponentID();
+        return id == rescanMidiButtonId || id == alertNormalButtonId || id == alertBlueButtonId;
+    }
+}
+
 //==============================================================================
 DarkLookAndFeel_TLM::DarkLookAndFeel_TLM()
 {
@@ -96,3 +109,84 @@ DarkLookAndFeel_TLM::DarkLookAndFeel_TLM()
 }
 
 DarkLookAndFeel_TLM::~DarkLookAndFeel_TLM() = default;
+
+//==============================================================================
+void DarkLookAndFeel_TLM::drawButtonBackground (juce::Graphics& g, juce::Button& button,
+                                                const juce::Colour& backgroundColour,
+                                                bool shouldDrawButtonAsHighlighted,
+                                                bool shouldDrawButtonAsDown)
+{
+    if (! hasSpecialLook (button))
+    {
+        LookAndFeel_TLM::drawButtonBackground (g, button, backgroundColour,
+                                               shouldDrawButtonAsHighlighted, shouldDrawButtonAsDown);
+        return;
+    }
+
+    // Fixed colours: the passed colour, hover, enablement and connected edges play no part.
+    const auto isNormal = button.getComponentID() == alertNormalButtonId;
+
+    auto fill = isNormal ? juce::Colours::transparentBlack : juce::Colour (0xff15608f);
+    const auto outline = isNormal ? juce::Colour (0xff959595) : juce::Colour (0xff1e89cc);
+
+    if (shouldDrawButtonAsDown)
+        fill = fill.brighter (0.3f);
+
+    juce::Path body;
+    body.addRoundedRectangle (1.0f, 1.0f, (float) (button.getWidth() - 2), (float) (button.getHeight() - 2),
+                              5.0f, 5.0f);
+
+    g.setColour (fill);
+    g.fillPath (body);
+
+    g.setColour (outline);
+    g.strokePath (body, juce::PathStrokeType (1.0f));
+}
+
+void DarkLookAndFeel_TLM::drawButtonText (juce::Graphics& g, juce::TextButton& button,
+                                          bool shouldDrawButtonAsHighlighted,
+                                          bool shouldDrawButtonAsDown)
+{
+    g.setFont (getTextButtonFont (button, button.getHeight()));
+
+    if (! hasSpecialLook (button))
+    {
+        juce::LookAndFeel_V2::drawButtonText (g, button, shouldDrawButtonAsHighlighted, shouldDrawButtonAsDown);
+        return;
+    }
+
+    const auto& id = button.getComponentID();
+    juce::Colour colour;
+
+    if (id == alertNormalButtonId)
+    {
+        colour = juce::Colour (shouldDrawButtonAsDown ? 0xffe0e0e1 : 0xffd4d4d6);
+    }
+    else
+    {
+        // From the theme's own table: a colour set on the button does not count.
+        colour = findColour (id == rescanMidiButtonId ? light6ColourId : light5ColourId);
+
+        if (shouldDrawButtonAsDown)
+            colour = colour.brighter (0.4f);
+    }
+
+    // A disabled special button is not dimmed.
+    g.setColour (colour);
+    g.drawFittedText (button.getButtonText(), button.getLocalBounds(),
+                      juce::Justification::centred, 1, 0.0f);
+}
+
+void DarkLookAndFeel_TLM::drawTabbedButtonBarBackground (juce::TabbedButtonBar&, juce::Graphics& g)
+{
+    // Fixed, not looked up: the bar keeps this grey whatever the table holds.
+    g.fillAll (juce::Colour (0xff252529));
+}
+
+void DarkLookAndFeel_TLM::drawTabAreaBehindFrontButton (juce::TabbedButtonBar&, juce::Graphics& g,
+                                                        int w, int)
+{
+    // Across the top whatever the bar's orientation.
+    g.setColour (juce::Colours::black);
+    g.fillRect (0, 0, w, 1);
+}
