@@ -1,0 +1,163 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+// gtest must come before the X11 headers, whose macros clash with it.
+#include <gtest/gtest.h>
+
+#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
+#include "app/MainComponent.h"
+#include "app/QuillonApplication.h"
+#include "support/MessagePump.h"
+#include "support/TestHome.h"
+
+namespace
+{
+    // JUCE expects an application object only in a program that has a factory for one.
+    struct StandaloneSetUp
+    {
+        StandaloneSetUp()
+        {
+            juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
+        }
+    };
+
+    const StandaloneSetUp standaloneSetUp;
+
+    QuillonApplication::MainWindow* findMainWindow()
+    {
+        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+            if (auto* w = dynamic_cast<QuillonApplication::MainWindow*> (juce::TopLevelWindow::getTopLevelWindow (i)))
+                return w;
+
+        return nullptr;
+    }
+
+    juce::String readTextProperty (void* nativeHandle, const char* name)
+    {
+        auto* display = juce::XWindowSystem::getInstance()->getDisplay();
+        auto* x11 = juce::X11Symbols::getInstance();
+        juce::XWindowSystemUtilities::ScopedXLock xLock;
+
+        const auto atom = juce::XWindowSystemUtilities::Atoms::getCreating (display, name);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+
+        x11->xGetWindowProperty (display, (::Window) (juce::pointer_sized_uint) nativeHandle, atom, 0, 64, False,
+                                 AnyPropertyType, &type, &format, &count, &remaining, &data);
+
+        juce::String result;
+
+        if (data != nullptr)
+        {
+            result = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) count);
+            x11->xFree (data);
+        }
+
+        return result;
+    }
+}
+
+TEST (QuillonApplication, DescribesItself)
+{
+    QuillonApplication app;
+    EXPECT_EQ (app.getApplicationName(), "Quillon");
+    EXPECT_EQ (app.getApplicationVersion(), "1.0.0");
+    EXPECT_TRUE (app.moreThanOneInstanceAllowed());
+}
+
+TEST (QuillonApplication, ShowsOneFixedSizeCentredWindowHoldingThePanel)
+{
+    TestHome home;
+    QuillonApplication app;
+    app.initialise ("--some-flag /tmp/file.txt");
+    app.anotherInstanceStarted ("/tmp/other.txt");
+
+    auto* window = findMainWindow();
+    ASSERT_NE (window, nullptr);
+    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 1);
+
+    EXPECT_EQ (window->getName(), "Quillon");
+    EXPECT_TRUE (window->isVisible());
+    EXPECT_TRUE (window->isOnDesktop());
+    EXPECT_TRUE (window->isUsingNativeTitleBar());
+    EXPECT_TRUE (window->isResizable());
+    EXPECT_EQ (window->getDesktopWindowStyleFlags() & juce::ComponentPeer::windowHasCloseButton,
+               juce::ComponentPeer::windowHasCloseButton);
+    EXPECT_NE (dynamic_cast<MainComponent*> (window->getContentComponent()), nullptr);
+
+    EXPECT_EQ (window->getWidth(), 580);
+    EXPECT_EQ (window->getHeight(), 568);
+    EXPECT_EQ (window->getContentComponent()->getBounds(), juce::Rectangle<int> (0, 0, 580, 568));
+
+    auto* limits = window->getConstrainer();
+    ASSERT_NE (limits, nullptr);
+    EXPECT_EQ (limits->getMinimumWidth(), 580);
+    EXPECT_EQ (limits->getMaximumWidth(), 580);
+    EXPECT_EQ (limits->getMinimumHeight(), 568);
+    EXPECT_EQ (limits->getMaximumHeight(), 568);
+
+    const auto screen = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea;
+    EXPECT_NEAR (window->getScreenBounds().getCentreX(), screen.getCentreX(), 1);
+    EXPECT_NEAR (window->getScreenBounds().getCentreY(), screen.getCentreY(), 1);
+
+    // The window's size cannot be changed through JUCE either.
+    window->setBoundsConstrained (window->getBounds().withSize (800, 700));
+    EXPECT_EQ (window->getWidth(), 580);
+    EXPECT_EQ (window->getHeight(), 568);
+
+    app.shutdown();
+}
+
+TEST (QuillonApplication, RestylesTheNativeWindowThatIsFinallyShown)
+{
+    TestHome home;
+    QuillonApplication app;
+    app.initialise ({});
+
+    auto* window = findMainWindow();
+    ASSERT_NE (window, nullptr);
+    auto* peer = window->getPeer();
+    ASSERT_NE (peer, nullptr);
+
+    // Peers are rebuilt while the window is set up: the one shown must carry the hint.
+    EXPECT_EQ (readTextProperty (peer->getNativeHandle(), "_GTK_THEME_VARIANT"), "dark");
+
+    window->toFront (true);
+    window->broughtToFront();
+    EXPECT_EQ (readTextProperty (peer->getNativeHandle(), "_GTK_THEME_VARIANT"), "dark");
+
+    app.shutdown();
+}
+
+TEST (QuillonApplication, CloseButtonQuitsAndShutdownDeletesWindowAndPanelOnce)
+{
+    TestHome home;
+    QuillonApplication app;
+    app.initialise ({});
+
+    juce::Component::SafePointer<juce::Component> window (findMainWindow());
+    ASSERT_NE (window.getComponent(), nullptr);
+    juce::Component::SafePointer<juce::Component> panel (findMainWindow()->getContentComponent());
+
+    EXPECT_FALSE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
+    findMainWindow()->closeButtonPressed();
+    EXPECT_TRUE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
+
+    // Closing only asks to quit: the window stays until shutdown.
+    EXPECT_NE (window.getComponent(), nullptr);
+
+    app.shutdown();
+    EXPECT_EQ (window.getComponent(), nullptr);
+    EXPECT_EQ (panel.getComponent(), nullptr);
+    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 0);
+
+    app.shutdown();
+}
