@@ -1,6 +1,8 @@
 # Quillon: `make run` builds and starts the program, `make test` builds and runs
 # every test. Both first install whatever the build needs and is missing.
 
+MAKEFLAGS   += --no-print-directory
+
 BUILD_DIR   ?= build
 BUILD_TYPE  ?= Debug
 JOBS        ?= $(shell nproc)
