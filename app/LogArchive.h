@@ -11,6 +11,10 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+
+class ArchiveProcedure;
+
 //==============================================================================
 /**
     The two log collections of the panel. Each gathers its sources into a scratch
@@ -29,4 +33,8 @@ public:
 
 private:
     LogArchive() = delete;
+
+    /** Copies the files lying directly in a folder whose names pass the test. */
+    static void copyFilesIn (const ArchiveProcedure& procedure, const juce::File& folder,
+                             const std::function<bool (const juce::String&)>& isWanted);
 };
