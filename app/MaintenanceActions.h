@@ -16,10 +16,15 @@
 class MaintenanceActions final
 {
 public:
-    /** Resets the first preference domain of each product with the `defaults` tool. */
+    /** Resets the first preference domain of each product by running
+        "defaults delete <domain>" for each, one after the other, giving each command
+        at most a second. Outcomes are ignored and the panel is not touched.
+    */
     static void deletePreferences();
 
-    /** Deletes the products' settings files from their Application Support folders. */
+    /** Deletes the files lying directly in the products' Application Support folders
+        whose names end in "ksdisp", "ksar" or "kspr". Outcomes are ignored.
+    */
     static void deleteSettingsFiles();
 
 private:

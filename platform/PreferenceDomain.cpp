@@ -53,6 +53,20 @@ bool PreferenceDomain::isValidDomainName (const juce::String& domainName)
         && ! domainName.startsWithChar ('.');
 }
 
+PreferenceDomain::RemovalResult PreferenceDomain::removeDomain (const juce::String& domainName)
+{
+    if (! isValidDomainName (domainName))
+        return RemovalResult::invalidName;
+
+    const auto file = getFileForDomain (domainName);
+
+    // deleteFile() would also remove an empty folder, which is never a domain.
+    if (! file.existsAsFile())
+        return RemovalResult::notFound;
+
+    return file.deleteFile() ? RemovalResult::removed : RemovalResult::failed;
+}
+
 juce::int64 PreferenceDomain::integerForKey (const juce::String& key) const
 {
     if (! isValidDomainName (name))

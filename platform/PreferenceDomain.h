@@ -43,6 +43,21 @@ public:
 
     /** True for a name that can stand for a domain: not empty, no "/", no leading ".". */
     static bool isValidDomainName (const juce::String& domainName);
+
+    /** What removeDomain() did. */
+    enum class RemovalResult
+    {
+        removed,        /**< The domain's file was deleted. */
+        invalidName,    /**< The name cannot stand for a domain; nothing was touched. */
+        notFound,       /**< No file holds the domain. */
+        failed          /**< The file is there but could not be deleted. */
+    };
+
+    /** Removes a domain whole, every key in it, by deleting its file. A folder or a
+        link to a folder in the file's place is not a domain and is left alone; a link
+        to a file is removed, never its target.
+    */
+    static RemovalResult removeDomain (const juce::String& domainName);
    #endif
 
 private:
