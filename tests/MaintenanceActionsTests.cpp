@@ -54,7 +54,7 @@ namespace
     //==============================================================================
     /**
         A folder holding a shell script named `defaults` that records its arguments and
-        its process ID, then runs the given tail. Every stub still around at the end is
+        its process ID, then runs the given tail. Every stub still running at the end is
         killed by its recorded ID and collected.
     */
     class StubDefaults final
@@ -77,10 +77,15 @@ namespace
 
         ~StubDefaults()
         {
+            // Only a child of ours that nobody has collected yet is killed: an ID that
+            // was already collected may belong to another process by now.
             for (auto pid : getPids())
             {
-                ::kill (pid, SIGKILL);
-                ::waitpid (pid, nullptr, 0);
+                if (::waitpid (pid, nullptr, WNOHANG) == 0)
+                {
+                    ::kill (pid, SIGKILL);
+                    ::waitpid (pid, nullptr, 0);
+                }
             }
 
             folder.deleteRecursively();
