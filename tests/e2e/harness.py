@@ -142,13 +142,14 @@ class XSession:
         self.close()
         return False
 
-    def env (self, home, path_prefix=()):
+    def env (self, home, path_prefix=(), extra=None):
         """An environment for a process on this display with HOME set to `home`."""
         env = {k: v for k, v in os.environ.items()
                if not k.startswith ("XDG_") and k not in ("DBUS_SESSION_BUS_ADDRESS", "XAUTHORITY")}
         env["DISPLAY"] = self.display
         env["HOME"] = home
         env["PATH"] = os.pathsep.join (list (path_prefix) + [os.environ.get ("PATH", "/usr/bin:/bin")])
+        env.update (extra or {})
         return env
 
     def run (self, *args, check=True, timeout=10):
@@ -207,6 +208,11 @@ class XSession:
         with open (path, "rb") as f:
             return Screenshot (f.read())
 
+    def pointer (self):
+        """The pointer's absolute position."""
+        fields = dict (line.split ("=", 1) for line in self.run ("xdotool", "getmouselocation", "--shell").split())
+        return (int (fields["X"]), int (fields["Y"]))
+
     def close (self):
         stop_process (self.openbox)
         stop_process (self.xvfb)
@@ -218,19 +224,20 @@ class XSession:
 class QuillonProcess:
     """One run of the program with a temporary HOME (holding a Desktop folder)."""
 
-    def __init__ (self, session, app, home, extra_path=()):
+    def __init__ (self, session, app, home, extra_path=(), extra_env=None):
         self.session = session
         self.app = app
         self.home = home
-        self.log_path = os.path.join (home, "..", os.path.basename (home) + ".log")
+        self.log_path = home + ".log"
         self.proc = None
         self.window = None
+        self.extra_env = extra_env
         # The program's own folder goes first, so its `defaults` stand-in is found.
         self.path_prefix = list (extra_path) + [os.path.dirname (os.path.abspath (app))]
 
     def start (self, timeout=20):
         self.log = open (self.log_path, "wb")
-        self.proc = subprocess.Popen ([self.app], env=self.session.env (self.home, self.path_prefix),
+        self.proc = subprocess.Popen ([self.app], env=self.session.env (self.home, self.path_prefix, self.extra_env),
                                       cwd=self.home, stdin=subprocess.DEVNULL,
                                       stdout=self.log, stderr=subprocess.STDOUT)
         self.window = poll (self._find_window, timeout, interval=0.05, what="the window \"Quillon\"")
@@ -284,15 +291,34 @@ class QuillonProcess:
 
         return poll (drawn, timeout, interval=0.05, what="the panel to be drawn")
 
+    def move_pointer (self, x, y):
+        """Moves the pointer to panel coordinates and waits until the server has it there."""
+        ax, ay, _, _ = self.geometry()
+        target = (ax + x, ay + y)
+        self.session.run ("xdotool", "mousemove", str (target[0]), str (target[1]))
+        poll (lambda: self.session.pointer() == target, 5, what="the pointer to reach %s" % (target,))
+
     def click (self, x, y):
         """A left click at panel coordinates."""
-        ax, ay, _, _ = self.geometry()
-        self.session.run ("xdotool", "mousemove", "--sync", str (ax + x), str (ay + y), "click", "1")
+        self.move_pointer (x, y)
+        self.session.run ("xdotool", "click", "1")
 
     def park_pointer (self):
         """Moves the pointer onto an empty part of the panel, so that no control is highlighted."""
-        ax, ay, _, _ = self.geometry()
-        self.session.run ("xdotool", "mousemove", "--sync", str (ax + 10), str (ay + 540))
+        self.move_pointer (10, 540)
+
+    def settled_view (self, timeout=5):
+        """A view of the panel once two screenshots in a row agree (JUCE repaints asynchronously)."""
+        previous = [None]
+
+        def settled():
+            view = self.panel_view()
+            last, previous[0] = previous[0], view
+            if last is not None and last.origin == view.origin and last.screenshot.pixels == view.screenshot.pixels:
+                return view
+            return None
+
+        return poll (settled, timeout, interval=0.05, what="the panel to stop changing")
 
     def click_button (self, bounds):
         """Clicks the middle of a control given as (x, y, w, h) in panel coordinates."""

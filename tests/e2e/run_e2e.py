@@ -12,12 +12,14 @@ failed.
 
 import argparse
 import datetime
+import json
 import os
 import plistlib
 import signal
 import sys
 import time
 import traceback
+import zipfile
 
 sys.path.insert (0, os.path.dirname (os.path.abspath (__file__)))
 
@@ -154,6 +156,13 @@ def check_extended_logging_looks (results, q, name, extended_on):
     results.check ("%s: %s button drawn enabled, %s button dimmed" % (name, "disable" if extended_on else "enable",
                                                                      "enable" if extended_on else "disable"),
                    ok, "enable body 0x%06x, disable body 0x%06x" % (last["enable"], last["disable"]))
+
+
+def bounding_box (points):
+    if not points:
+        return None
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return (min (xs), min (ys), max (xs) - min (xs) + 1, max (ys) - min (ys) + 1)
 
 
 def close_and_check (results, q, name):
@@ -332,10 +341,227 @@ def scenario_logging_starts_extended (results, session, app, root):
 
 
 #==============================================================================
+# Records every call, and whether each archive on the Desktop is whole at that moment.
+XDG_OPEN_STUB = """#!/usr/bin/env python3
+import json, os, sys, zipfile
+report = {"args": sys.argv[1:], "archives": {}}
+folder = sys.argv[1] if len (sys.argv) > 1 else ""
+for name in ("TLM_Logs.zip", "PT_Logs.zip"):
+    path = os.path.join (folder, name)
+    if os.path.exists (path):
+        try:
+            with zipfile.ZipFile (path) as z:
+                report["archives"][name] = {"bad": z.testzip(), "names": sorted (z.namelist())}
+        except Exception as e:
+            report["archives"][name] = {"error": str (e)}
+with open (os.environ["QUILLON_E2E_REVEALS"], "a") as f:
+    f.write (json.dumps (report) + "\\n")
+"""
+
+
+def install_stub (root, name, text):
+    folder = os.path.join (root, "stubs")
+    path = harness.write_file (folder, name, text)
+    os.chmod (path, 0o755)
+    return folder
+
+
+def read_reveals (path):
+    try:
+        with open (path) as f:
+            return [json.loads (line) for line in f if line.strip()]
+    except OSError:
+        return []
+
+
+def snapshot (folder):
+    """Every file below a folder with its bytes, and every folder, by relative path."""
+    tree = {}
+    for dirpath, dirnames, filenames in os.walk (folder):
+        for d in dirnames:
+            tree[os.path.relpath (os.path.join (dirpath, d), folder) + "/"] = None
+        for f in filenames:
+            path = os.path.join (dirpath, f)
+            tree[os.path.relpath (path, folder)] = read_bytes (path)
+    return tree
+
+
+def archive_contents (path):
+    """(entry name -> (bytes, compression method)), or an error text."""
+    try:
+        with zipfile.ZipFile (path) as z:
+            bad = z.testzip()
+            if bad is not None:
+                return "bad CRC in " + bad
+            return {i.filename: (z.read (i), i.compress_type) for i in z.infolist()}
+    except (OSError, zipfile.BadZipFile) as e:
+        return str (e)
+
+
+def check_archive (results, name, path, expected):
+    """The archive holds exactly the expected entries, with their bytes, deflated."""
+    contents = archive_contents (path)
+    if not results.check (name + ": a valid zip whose CRCs check", isinstance (contents, dict), str (contents)):
+        return
+    results.equal (name + ": entry names", sorted (contents), sorted (expected))
+    wrong = [n for n, data in expected.items() if n in contents and contents[n][0] != data]
+    results.check (name + ": entry contents equal their sources", not wrong, "differ: %s" % wrong)
+    stored = [n for n, (_, method) in contents.items() if method != zipfile.ZIP_DEFLATED]
+    results.check (name + ": every entry deflated", not stored, "not deflated: %s" % stored)
+
+
+def scenario_archives (results, session, app, root):
+    home = harness.make_home (root, "archives")
+    desktop = os.path.join (home, "Desktop")
+    logs = "Library/Logs/"
+    support = "Library/Application Support/"
+    sources = {
+        logs + "DiagnosticReports/Kestrava_2024-05-01-101010.crash": "crash K",
+        logs + "DiagnosticReports/Palvero-hang.spin": "hang P",
+        logs + "DiagnosticReports/Safari.crash": "not ours",
+        logs + "DiagnosticReports/kestrava_lower.crash": "wrong case",
+        logs + "DiagnosticReports/Kestrava_old/inner.crash": "in a sub-folder",
+        logs + "Kestrava/kestrava.log": "K log",
+        logs + "Kestrava/.hidden.log": "hidden K log",
+        logs + "Kestrava/shared.log": "from Kestrava",
+        logs + "Kestrava/archive/old.log": "in a sub-folder",
+        logs + "Palvero/palvero.log": "P log\n" * 2000,
+        logs + "Palvero/shared.log": "from Palvero",
+        support + "Kestrava/settings.ksdisp": "display",
+        support + "Kestrava/sub/deep/notes.txt": "deep",
+        support + "Kestrava/Presets/.hidden": "hidden preset",
+        support + "Palvero/p.kspr": "profile",
+        "Library/Preferences/com.tallowmere.Kestrava5.plist": "<plist/>",
+        "Library/Preferences/com.tallowmere.Palvero3.plist": "<plist/>",
+        "Library/Preferences/com.example.Other.plist": "<plist/>",
+        logs + "Avid/Pro_Tools_2024-05-01.txt": "PT log",
+        logs + "Avid/.Pro_Tools_hidden.txt": "hidden PT log",
+        logs + "Avid/Pro_Tools_Video_Engine.txt": "video",
+        logs + "Avid/Pro_Tools_video.txt": "lower-case video",
+        logs + "Avid/pro_tools.txt": "wrong case",
+        logs + "Avid/Other.txt": "other",
+        logs + "Avid/Sub_Pro_Tools/Pro_Tools_inner.txt": "in a sub-folder",
+    }
+    for relative, text in sources.items():
+        harness.write_file (home, relative, text)
+    os.makedirs (os.path.join (home, support, "Kestrava", "EmptyFolder"))
+
+    # A user's own "tempFolder" and earlier archives that are not zips at all.
+    harness.write_file (desktop, "tempFolder/mine.txt", "the user's own file")
+    harness.write_file (desktop, "TLM_Logs.zip", b"not a zip " * 100)
+    harness.write_file (desktop, "PT_Logs.zip", b"not a zip " * 100)
+    library_before = snapshot (os.path.join (home, "Library"))
+    scratch_before = snapshot (os.path.join (desktop, "tempFolder"))
+
+    reveals = os.path.join (root, "reveals.jsonl")
+    stubs = install_stub (root, "xdg-open", XDG_OPEN_STUB)
+
+    # Entry name -> the source it must hold.
+    product_entries = {
+        "Kestrava_2024-05-01-101010.crash": logs + "DiagnosticReports/Kestrava_2024-05-01-101010.crash",
+        "Palvero-hang.spin": logs + "DiagnosticReports/Palvero-hang.spin",
+        "kestrava.log": logs + "Kestrava/kestrava.log",
+        ".hidden.log": logs + "Kestrava/.hidden.log",
+        "shared.log": logs + "Palvero/shared.log",
+        "palvero.log": logs + "Palvero/palvero.log",
+        "Kestrava/settings.ksdisp": support + "Kestrava/settings.ksdisp",
+        "Kestrava/sub/deep/notes.txt": support + "Kestrava/sub/deep/notes.txt",
+        "Kestrava/Presets/.hidden": support + "Kestrava/Presets/.hidden",
+        "Palvero/p.kspr": support + "Palvero/p.kspr",
+        "com.tallowmere.Kestrava5.plist": "Library/Preferences/com.tallowmere.Kestrava5.plist",
+        "com.tallowmere.Palvero3.plist": "Library/Preferences/com.tallowmere.Palvero3.plist",
+    }
+    pro_tools_entries = {
+        "Pro_Tools_2024-05-01.txt": logs + "Avid/Pro_Tools_2024-05-01.txt",
+        ".Pro_Tools_hidden.txt": logs + "Avid/.Pro_Tools_hidden.txt",
+        "Pro_Tools_video.txt": logs + "Avid/Pro_Tools_video.txt",
+    }
+
+    with harness.QuillonProcess (session, app, home, extra_path=[stubs],
+                                 extra_env={"QUILLON_E2E_REVEALS": reveals}) as q:
+        q.wait_until_drawn()
+
+        for count, (button, archive, entries) in enumerate ([(COLLECT_TLM_BUTTON, "TLM_Logs.zip", product_entries),
+                                                             (COLLECT_PT_BUTTON, "PT_Logs.zip", pro_tools_entries)]):
+            q.click_button (button)
+            harness.poll (lambda: len (read_reveals (reveals)) > count, FILE_TIMEOUT,
+                          what="%s to be revealed" % archive)
+            check_archive (results, archive, os.path.join (desktop, archive),
+                           {entry: sources[relative].encode() for entry, relative in entries.items()})
+
+        calls = read_reveals (reveals)
+        results.equal ("archives: xdg-open called once per archive, with the Desktop folder",
+                       [c["args"] for c in calls], [[desktop], [desktop]])
+        whole = [c["archives"].get (n, {}) for c, n in zip (calls, ("TLM_Logs.zip", "PT_Logs.zip"))]
+        results.check ("archives: each archive is whole when it is revealed",
+                       len (whole) == 2 and all ("names" in w and w["bad"] is None for w in whole), str (whole))
+        results.equal ("archives: the Desktop holds the two archives and the user's own tempFolder",
+                       sorted (os.listdir (desktop)), ["PT_Logs.zip", "TLM_Logs.zip", "tempFolder"])
+        results.check ("archives: the user's own tempFolder is unchanged",
+                       snapshot (os.path.join (desktop, "tempFolder")) == scratch_before)
+        results.check ("archives: the source folders are unchanged",
+                       snapshot (os.path.join (home, "Library")) == library_before)
+
+        close_and_check (results, q, "archives")
+
+
+#==============================================================================
+def scenario_maintenance (results, session, app, root):
+    home = harness.make_home (root, "maintenance")
+    for domain in DOMAINS:
+        write_domain (home, domain, {LEVEL_KEY: 7 if domain in PRIMARY else 3, "LaunchCount": 9})
+    others = {d: read_bytes (preference_path (home, d)) for d in DOMAINS if d not in PRIMARY}
+
+    kestrava = "Library/Application Support/Kestrava/"
+    palvero = "Library/Application Support/Palvero/"
+    doomed = [kestrava + "Main.ksdisp", kestrava + "mixksar", kestrava + ".hidden.kspr",
+              palvero + "Session.ksar", palvero + "Profile.kspr"]
+    kept = [kestrava + "Main.KSDISP", kestrava + "Main.ksdisp.bak", kestrava + "notes.txt",
+            kestrava + "Sub/Deep.ksar", kestrava + "Folder.ksdisp/inside.txt", palvero + "read.me"]
+    for relative in doomed + kept:
+        harness.write_file (home, relative, "settings " + relative)
+
+    with harness.QuillonProcess (session, app, home) as q:
+        q.wait_until_drawn()
+        q.park_pointer()
+        before = q.settled_view()
+
+        q.click_button (DELETE_PREFERENCES_BUTTON)
+        harness.poll (lambda: not any (os.path.exists (preference_path (home, d)) for d in PRIMARY),
+                      FILE_TIMEOUT, what="the two primary domains to be deleted")
+        results.check ("maintenance: Delete Preferences removes Kestrava5 and Palvero2", True)
+        results.check ("maintenance: the four other domains are untouched",
+                       all (read_bytes (preference_path (home, d)) == data for d, data in others.items()))
+
+        q.click_button (DELETE_SETTINGS_BUTTON)
+        harness.poll (lambda: not any (os.path.exists (os.path.join (home, r)) for r in doomed),
+                      FILE_TIMEOUT, what="the settings files to be deleted")
+        results.check ("maintenance: Delete Settings Files removes the ksdisp/ksar/kspr files", True)
+        missing = [r for r in kept if read_bytes (os.path.join (home, r)) != ("settings " + r).encode()]
+        results.check ("maintenance: other names, sub-folders and a folder named like a settings file stay",
+                       not missing, "gone or changed: %s" % missing)
+
+        q.park_pointer()
+        after = q.settled_view()
+        changed = [(x, y) for y in range (0, 550) for x in range (0, PANEL_WIDTH, 2)
+                   if before.rgb (x, y) != after.rgb (x, y)]
+        results.check ("maintenance: the panel is drawn as before both actions", not changed,
+                       "%d sampled pixels differ, within %s" % (len (changed), bounding_box (changed)))
+        close_and_check (results, q, "maintenance")
+
+    with harness.QuillonProcess (session, app, home) as q:
+        q.wait_until_drawn()
+        check_extended_logging_looks (results, q, "maintenance: after a restart", extended_on=False)
+        close_and_check (results, q, "maintenance: restart")
+
+
+#==============================================================================
 SCENARIOS = [
     ("foundation", scenario_foundation),
     ("logging", scenario_logging_switches),
     ("extended", scenario_logging_starts_extended),
+    ("archives", scenario_archives),
+    ("maintenance", scenario_maintenance),
 ]
 
 
