@@ -556,12 +556,103 @@ def scenario_maintenance (results, session, app, root):
 
 
 #==============================================================================
+OUTLINE = 0x53535c
+
+
+def channels (c):
+    return ((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff)
+
+
+def near (actual, expected, tolerance=1):
+    return all (abs (a - e) <= tolerance for a, e in zip (channels (actual), channels (expected)))
+
+
+def over (colour, alpha, background):
+    """colour drawn with the given alpha (0..1) over an opaque background."""
+    return int.from_bytes (bytes (round (c * alpha + b * (1 - alpha))
+                                  for c, b in zip (channels (colour), channels (background))), "big")
+
+
+def coverage (c, background, text):
+    """How much of `text` over `background` makes c, or None if c is no such mix."""
+    ratios = [(a - b) / (t - b) for a, b, t in zip (channels (c), channels (background), channels (text))]
+    return sum (ratios) / 3 if max (ratios) - min (ratios) <= 0.04 else None
+
+
+def label_coverages (view, bounds):
+    """The coverage of every label pixel of a toggle (right of its tick box)."""
+    x, y, w, h = bounds
+    counts = view.colours_in (x + 28, y, w - 28, h)
+    return {c: coverage (c, BACKGROUND, TEXT) for c in counts if c != BACKGROUND}
+
+
+def check_label (results, name, view, bounds, expected_peak):
+    found = label_coverages (view, bounds)
+    strays = sorted (hex (c) for c, a in found.items() if a is None)
+    peak = max ((a for a in found.values() if a is not None), default=0)
+    results.check (name, len (found) >= 10 and not strays and abs (peak - expected_peak) <= 0.08,
+                   "%d colours, strongest %.2f of 0x%06x over the background, off the line: %s"
+                   % (len (found), peak, TEXT, strays[:5]))
+
+
+def scenario_theme (results, session, app, root):
+    home = harness.make_home (root, "theme")
+    for domain in PRIMARY:
+        write_domain (home, domain, {LEVEL_KEY: 7})
+
+    with harness.QuillonProcess (session, app, home) as q:
+        q.wait_until_drawn()
+        q.park_pointer()
+        view = q.settled_view()
+
+        # Disable is the live button, Enable the dimmed one.
+        x, y, w, h = DISABLE_BUTTON
+        body = [(x + 6, y + 14), (x + w // 2, y + 3), (x + w // 2, y + h - 3), (x + w - 6, y + 14)]
+        edge = [(x + w // 2, y), (x + w // 2, y + h - 1), (x, y + h // 2)]
+        results.check ("theme: text button body filled with 0x252529",
+                       all (view.rgb (*p) == BUTTON_FILL for p in body), str ([hex (view.rgb (*p)) for p in body]))
+        results.check ("theme: text button outline 0x53535c",
+                       all (view.rgb (*p) == OUTLINE for p in edge), str ([hex (view.rgb (*p)) for p in edge]))
+        results.equal ("theme: text button corners rounded", hex (view.rgb (x, y)), hex (BACKGROUND))
+
+        x, y, w, h = ENABLE_BUTTON
+        dimmed = over (BUTTON_FILL, 128 / 255, BACKGROUND)
+        results.check ("theme: disabled text button filled at alpha 128, outline not dimmed",
+                       near (view.rgb (x + 6, y + 14), dimmed) and near (view.rgb (x + w // 2, y + 3), dimmed)
+                       and view.rgb (x + w // 2, y) == OUTLINE,
+                       "fill 0x%06x (expected about 0x%06x), outline 0x%06x"
+                       % (view.rgb (x + 6, y + 14), dimmed, view.rgb (x + w // 2, y)))
+
+        check_label (results, "theme: enabled toggle label drawn in 0xd4d4d6", view, AUDIO_TOGGLE, 1.0)
+
+        # Under the pointer the body takes 0.05 of the contrasting white.
+        x, y, w, h = DISABLE_BUTTON
+        q.move_pointer (x + w - 20, y + h // 2)
+        highlighted = over (0xffffff, 0.05, BUTTON_FILL)
+        try:
+            harness.poll (lambda: near (q.panel_view().rgb (x + 6, y + 14), highlighted), 5, interval=0.05,
+                          what="the highlight")
+            results.check ("theme: highlighted text button body contrasts by 0.05", True)
+        except HarnessError:
+            results.check ("theme: highlighted text button body contrasts by 0.05", False,
+                           "0x%06x, expected about 0x%06x" % (q.panel_view().rgb (x + 6, y + 14), highlighted))
+
+        q.click_button (DISABLE_BUTTON)
+        wait_for_value (home, DOMAINS, LEVEL_KEY, 3)
+        q.park_pointer()
+        check_label (results, "theme: disabled toggle label drawn at half opacity", q.settled_view(), AUDIO_TOGGLE, 0.5)
+
+        close_and_check (results, q, "theme")
+
+
+#==============================================================================
 SCENARIOS = [
     ("foundation", scenario_foundation),
     ("logging", scenario_logging_switches),
     ("extended", scenario_logging_starts_extended),
     ("archives", scenario_archives),
     ("maintenance", scenario_maintenance),
+    ("theme", scenario_theme),
 ]
 
 
