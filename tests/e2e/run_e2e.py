@@ -178,7 +178,8 @@ def scenario_foundation (results, session, app, root):
     home = harness.make_home (root, "foundation")
 
     with harness.QuillonProcess (session, app, home) as q:
-        view = q.wait_until_drawn()
+        q.wait_until_drawn()
+        view = q.settled_view()
 
         def client_size():
             _, _, w, h = q.geometry()
