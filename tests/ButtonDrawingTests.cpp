@@ -93,19 +93,6 @@ TEST_F (ButtonDrawing, BaseBodyIsARoundedRectangleInsetByHalfAPixel)
     EXPECT_EQ (image.getPixelAt (99, 23).getAlpha(), 0);
 }
 
-TEST_F (ButtonDrawing, OutlineComesFromTheButtonOrElseTheTheme)
-{
-    juce::TextButton plain;
-    plain.setSize (100, 24);
-
-    const auto image = render (100, 24, [&] (juce::Graphics& g)
-    {
-        theme.drawButtonBackground (g, plain, fill, false, false);
-    });
-
-    EXPECT_TRUE (pixelIs (image, 50, 0, juce::Colour (0xff53535c), edgeTolerance));
-}
-
 TEST_F (ButtonDrawing, DisabledButtonFillsAtHalfAlphaButKeepsItsOutline)
 {
     button.setEnabled (false);
@@ -196,17 +183,6 @@ TEST_F (ButtonDrawing, AlertBoxBtnBlueBodyIsInsetByOnePixelWithCornerFive)
     EXPECT_TRUE (coloursMatch (image.getPixelAt (50, 0), blueOutline.withAlpha ((juce::uint8) 128), 3));
 }
 
-TEST_F (ButtonDrawing, SpecialBodiesIgnoreThePassedColourHoverAndEnablement)
-{
-    button.setComponentID ("PrefGeneral_RescanMIDI");
-    const auto atRest = background (false, false);
-
-    button.setEnabled (false);
-    button.setConnectedEdges (juce::Button::ConnectedOnLeft);
-
-    EXPECT_TRUE (imagesMatch (background (true, false, juce::Colours::yellow), atRest));
-}
-
 TEST_F (ButtonDrawing, SpecialBodiesBrightenWhenDown)
 {
     for (auto id : { "AlertBoxBtnBlue", "PrefGeneral_RescanMIDI" })
@@ -282,13 +258,17 @@ TEST_F (ButtonDrawing, RescanMidiTextIsAssistantAtFifteenCentredOnOneLine)
     ASSERT_TRUE (imagesDiffer (drawText (assistant15), drawText (assistant15.withHeight (16.0f))));
 }
 
-TEST_F (ButtonDrawing, DisabledRescanMidiLooksLikeAnEnabledOne)
+TEST_F (ButtonDrawing, SpecialButtonsIgnoreEnablementHoverConnectionsAndThePassedColour)
 {
     button.setComponentID ("PrefGeneral_RescanMIDI");
     const auto enabled = wholeButton (false);
+    const auto atRest = background (false, false);
 
     button.setEnabled (false);
     EXPECT_TRUE (imagesMatch (wholeButton (false), enabled));
+
+    button.setConnectedEdges (juce::Button::ConnectedOnLeft);
+    EXPECT_TRUE (imagesMatch (background (true, false, juce::Colours::yellow), atRest));
 }
 
 TEST_F (ButtonDrawing, IdsDifferingInCaseOrBlanksTakeTheGeneralLook)
@@ -373,16 +353,4 @@ TEST_F (ToggleDrawing, LabelIsAssistantRegularAtThreeQuartersOfTheHeightUpToFift
         EXPECT_TRUE (imagesDiffer (drawn, labelArea (label (juce::Font (fontHeight)))));
         EXPECT_TRUE (imagesDiffer (drawn, labelArea (label (assistant.withHeight (16.0f)))));
     }
-}
-
-TEST_F (ToggleDrawing, ToggleWithTextKeepsJucesTickBoxAtTheLeft)
-{
-    toggle.setButtonText ("Audio Logging");
-    toggle.setSize (200, 20);
-
-    const auto drawn = renderComponent (toggle);
-    const auto tickBox = tickBoxAlone (4.0f, 1.75f, 16.5f, false);
-
-    EXPECT_TRUE (imagesMatch (drawn.getClippedImage ({ 0, 0, 24, 20 }).createCopy(),
-                              tickBox.getClippedImage ({ 0, 0, 24, 20 }).createCopy()));
 }
