@@ -17,15 +17,25 @@ namespace
     // temporary file and renames it: a record that can be seen is whole.
     const char* const stubScript = R"SH(#!/bin/sh
 record="@RECORDS@/$(date +%s%N)-$$"
+# Another run may delete the archive between the listing and the check: "gone".
+check='
+import sys, zipfile
+try:
+    archive = zipfile.ZipFile(sys.argv[1])
+except FileNotFoundError:
+    sys.exit(2)
+sys.exit(0 if archive.testzip() is None else 1)
+'
 {
     echo "revealed $1"
     for archive in "$1"/*.zip; do
         [ -f "$archive" ] || continue
-        if python3 -c 'import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)' "$archive" 2>/dev/null; then
-            echo "complete $(basename "$archive")"
-        else
-            echo "broken $(basename "$archive")"
-        fi
+        python3 -c "$check" "$archive" 2>/dev/null
+        case $? in
+            0) echo "complete $(basename "$archive")" ;;
+            2) echo "gone $(basename "$archive")" ;;
+            *) echo "broken $(basename "$archive")" ;;
+        esac
     done
 } > "$record.tmp"
 mv "$record.tmp" "$record.txt"

@@ -15,7 +15,8 @@
 /**
     Puts a stand-in "xdg-open" first on PATH while the object lives. Each call is
     recorded with the folder it was asked to show and, at that very moment, whether
-    each zip archive in that folder was complete ("complete NAME" or "broken NAME").
+    each zip archive in that folder was complete ("complete NAME", "broken NAME", or
+    "gone NAME" when it was deleted before it could be read).
 */
 class RevealRecorder final
 {
