@@ -13,7 +13,6 @@ stopped again, also when a check fails or raises.
 import os
 import select
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
