@@ -11,9 +11,9 @@
 
 namespace
 {
-    const juce::String rescanMidiButtonId { "PrefGeneral_RescanMIDI" };
-    const juce::String alertNormalButtonId { "AlertBoxBtnNormal" };
-    const juce::String alertBlueButtonId { "AlertBoxBtnBlue" };
+    const juce::String rescanMidiButtonId   { "PrefGeneral_RescanMIDI" };
+    const juce::String alertNormalButtonId  { "AlertBoxBtnNormal" };
+    const juce::String alertBlueButtonId    { "AlertBoxBtnBlue" };
 
     bool hasSpecialLook (const juce::Button& button)
     {

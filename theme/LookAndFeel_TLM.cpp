@@ -30,11 +30,11 @@ namespace
         return font;
     }
 
-    const juce::String rescanMidiButtonId    { "PrefGeneral_RescanMIDI" };
-    const juce::String noBorderComboBoxId    { "NoBorderComboBox" };
-    const juce::String topViewTabBarId       { "TopViewContainer_TabBar" };
-    const juce::String adrCueSettingsTabBarId { "PrefADRCueSettingsTabBar" };
-    const juce::String systemMenuFontName    { "Arial Unicode MS" };
+    const juce::String rescanMidiButtonId      { "PrefGeneral_RescanMIDI" };
+    const juce::String noBorderComboBoxId      { "NoBorderComboBox" };
+    const juce::String topViewTabBarId         { "TopViewContainer_TabBar" };
+    const juce::String adrCueSettingsTabBarId  { "PrefADRCueSettingsTabBar" };
+    const juce::String systemMenuFontName      { "Arial Unicode MS" };
 }
 
 //==============================================================================
