@@ -125,6 +125,7 @@ class XSession:
         self.display = None
         self.xvfb = None
         self.openbox = None
+        self.logs = []
         self.wm_home = os.path.join (workdir, "wm-home")
         os.makedirs (self.wm_home, exist_ok=True)
 
@@ -160,6 +161,11 @@ class XSession:
                                                         result.stderr.decode (errors="replace").strip()))
         return result.stdout.decode (errors="replace")
 
+    def _log (self, name):
+        f = open (os.path.join (self.workdir, name), "wb")
+        self.logs.append (f)
+        return f
+
     def _start_xvfb (self):
         read_end, write_end = os.pipe()
         try:
@@ -167,7 +173,7 @@ class XSession:
                 ["Xvfb", "-displayfd", str (write_end), "-screen", "0", self.screen,
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=open (os.path.join (self.workdir, "xvfb.log"), "wb"))
+                stdout=subprocess.DEVNULL, stderr=self._log ("xvfb.log"))
             os.close (write_end)
             write_end = -1
 
@@ -192,7 +198,7 @@ class XSession:
     def _start_openbox (self):
         self.openbox = subprocess.Popen (
             ["openbox", "--sm-disable"], env=self.env (self.wm_home), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=open (os.path.join (self.workdir, "openbox.log"), "wb"))
+            stdout=subprocess.DEVNULL, stderr=self._log ("openbox.log"))
 
         def ready():
             if self.openbox.poll() is not None:
@@ -217,6 +223,9 @@ class XSession:
         stop_process (self.xvfb)
         self.openbox = None
         self.xvfb = None
+        for f in self.logs:
+            f.close()
+        self.logs = []
 
 
 #==============================================================================
