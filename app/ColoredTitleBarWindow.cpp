@@ -46,19 +46,48 @@ int ColoredTitleBarWindow::getDesktopWindowStyleFlags() const
 void ColoredTitleBarWindow::resized()
 {
     juce::DocumentWindow::resized();
+    keepFixedSize();
+}
+
+void ColoredTitleBarWindow::moved()
+{
+    juce::DocumentWindow::moved();
+    keepFixedSize();
+}
+
+void ColoredTitleBarWindow::paint (juce::Graphics& g)
+{
+    juce::DocumentWindow::paint (g);
+
+    // JUCE places the native window once more, unannounced, when it first paints it.
+    keepFixedSize();
+}
+
+void ColoredTitleBarWindow::keepFixedSize()
+{
+    auto* limits = getConstrainer();
+
+    if (limits == nullptr
+         || limits->getMinimumWidth() != limits->getMaximumWidth()
+         || limits->getMinimumHeight() != limits->getMaximumHeight())
+        return;
+
+    const auto fixedWidth  = limits->getMinimumWidth();
+    const auto fixedHeight = limits->getMinimumHeight();
 
     // JUCE's constrainer counts the X11 frame inside the resize limits, so once the
     // window manager has framed the window it shrinks the content by the frame.
-    // The limits are meant for the content: put a fixed size back.
-    if (auto* limits = getConstrainer())
+    // The limits are meant for the content: put the fixed size back.
+    if (getWidth() != fixedWidth || getHeight() != fixedHeight)
     {
-        const auto fixedWidth  = limits->getMinimumWidth();
-        const auto fixedHeight = limits->getMinimumHeight();
-
-        if (fixedWidth == limits->getMaximumWidth()
-             && fixedHeight == limits->getMaximumHeight()
-             && (getWidth() != fixedWidth || getHeight() != fixedHeight))
-            setSize (fixedWidth, fixedHeight);
+        setSize (fixedWidth, fixedHeight);
+        return;
     }
+
+    // Each time JUCE places the native window it hands the window manager a size
+    // but no limits; add them so that the window manager refuses to resize it.
+    // Cheap when they are already there.
+    if (auto* peer = getPeer())
+        NativeWindowStyle::fixWindowManagerSize (peer->getNativeHandle(), fixedWidth, fixedHeight);
 }
 #endif

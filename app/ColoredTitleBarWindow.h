@@ -42,8 +42,18 @@ public:
 
     /** On X11, keeps a window whose resize limits fix its size at that size. */
     void resized() override;
+
+    /** On X11, keeps the window manager's size limits after the window is placed. */
+    void moved() override;
+
+    /** On X11, also restores the window manager's size limits; see moved(). */
+    void paint (juce::Graphics& g) override;
    #endif
 
 private:
+   #if JUCE_LINUX || JUCE_BSD
+    void keepFixedSize();
+   #endif
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ColoredTitleBarWindow)
 };

@@ -47,4 +47,41 @@ void NativeWindowStyle::applyDarkTitleBar (void* nativeHandle)
     x11->xFlush (display);
 }
 
+void NativeWindowStyle::fixWindowManagerSize (void* nativeHandle, int width, int height)
+{
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+
+    if (nativeHandle == nullptr || windowSystem == nullptr || windowSystem->getDisplay() == nullptr)
+        return;
+
+    auto* display = windowSystem->getDisplay();
+    const auto window = (::Window) (juce::pointer_sized_uint) nativeHandle;
+    auto* x11 = juce::X11Symbols::getInstance();
+
+    juce::XWindowSystemUtilities::ScopedXLock xLock;
+
+    if (auto* hints = x11->xAllocSizeHints())
+    {
+        // Keep the position and size JUCE has set, and add the limits if missing.
+        long supplied = 0;
+        XGetWMNormalHints (display, window, hints, &supplied);
+
+        const auto hasLimits = (hints->flags & (PMinSize | PMaxSize)) == (PMinSize | PMaxSize)
+                                && hints->min_width == width && hints->max_width == width
+                                && hints->min_height == height && hints->max_height == height;
+
+        if (! hasLimits)
+        {
+            hints->min_width  = hints->max_width  = width;
+            hints->min_height = hints->max_height = height;
+            hints->flags |= PMinSize | PMaxSize;
+
+            x11->xSetWMNormalHints (display, window, hints);
+            x11->xFlush (display);
+        }
+
+        x11->xFree (hints);
+    }
+}
+
 #endif

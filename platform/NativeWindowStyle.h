@@ -28,6 +28,12 @@ public:
     */
     static void applyDarkTitleBar (void* nativeHandle);
 
+    /** Tells the window manager that the native window's size is fixed. Needed on
+        X11 only, where JUCE replaces the size hints whenever it moves the window;
+        elsewhere it does nothing.
+    */
+    static void fixWindowManagerSize (void* nativeHandle, int width, int height);
+
 private:
     NativeWindowStyle() = delete;
 };

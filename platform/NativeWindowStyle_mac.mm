@@ -24,3 +24,7 @@ void NativeWindowStyle::applyDarkTitleBar (void* nativeHandle)
                                                     alpha: 1.0]];
     [window setAppearance: [NSAppearance appearanceNamed: NSAppearanceNameVibrantDark]];
 }
+
+void NativeWindowStyle::fixWindowManagerSize (void*, int, int)
+{
+}
