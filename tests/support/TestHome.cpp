@@ -10,13 +10,26 @@
 #include "TestHome.h"
 
 #include <cstdlib>
+#include <string>
+
+juce::File TestHome::createUniqueFolder (const juce::String& prefix)
+{
+    // Tests run in parallel processes: the folder must be made atomically, or two
+    // of them could pick the same free name.
+    auto pattern = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                       .getChildFile (prefix + "-XXXXXX").getFullPathName().toStdString();
+
+    if (mkdtemp (pattern.data()) == nullptr)
+        return {};
+
+    return juce::File (pattern);
+}
 
 TestHome::TestHome()
-    : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                  .getNonexistentChildFile ("quillon-home", {}, false)),
+    : folder (createUniqueFolder ("quillon-home")),
       previousHome (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
 {
-    folder.createDirectory();
+    jassert (folder.isDirectory());
     setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
     folder.getChildFile ("Desktop").createDirectory();
 }
