@@ -100,10 +100,13 @@ ArchiveProcedure::ArchiveProcedure()
     desktop.createDirectory();
 
     // mkdir fails on a name that is taken, so a folder it makes is this run's own;
-    // another copy of the program may take a free name first.
-    for (int attempt = 0; attempt < 100; ++attempt)
+    // another copy of the program may take a free name first. The names are those
+    // getNonexistentChildFile gives, tried in turn, since a dangling link does not
+    // "exist" for it but still takes its name.
+    for (int number = 1; number <= 1000; ++number)
     {
-        const auto candidate = desktop.getNonexistentChildFile ("tempFolder", {}, true);
+        const auto candidate = desktop.getChildFile (number == 1 ? juce::String ("tempFolder")
+                                                                 : "tempFolder(" + juce::String (number) + ")");
 
         if (::mkdir (candidate.getFullPathName().toRawUTF8(), 0777) == 0)
         {

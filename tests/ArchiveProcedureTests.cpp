@@ -30,13 +30,14 @@ namespace
     TEST_F (ScratchFolderTest, EachRunTakesAFolderThatWasFreeAndRemovesOnlyThat)
     {
         home.writeFile ("Desktop/tempFolder(3)", "the user's own file");
+        ASSERT_TRUE (juce::File::createSymbolicLink (desktop.getChildFile ("tempFolder(4)"), "/nonexistent", false));
 
         {
             ArchiveProcedure first, second, third;
 
             EXPECT_EQ (first.getScratchFolder(), desktop.getChildFile ("tempFolder"));
             EXPECT_EQ (second.getScratchFolder(), desktop.getChildFile ("tempFolder(2)"));
-            EXPECT_EQ (third.getScratchFolder(), desktop.getChildFile ("tempFolder(4)"));
+            EXPECT_EQ (third.getScratchFolder(), desktop.getChildFile ("tempFolder(5)"));
 
             for (auto* procedure : { &first, &second, &third })
             {
@@ -45,8 +46,9 @@ namespace
             }
         }
 
-        EXPECT_EQ (FixtureData::namesIn (desktop), juce::StringArray ("tempFolder(3)"));
+        EXPECT_EQ (FixtureData::namesIn (desktop), juce::StringArray ("tempFolder(3)", "tempFolder(4)"));
         EXPECT_EQ (desktop.getChildFile ("tempFolder(3)").loadFileAsString(), "the user's own file");
+        EXPECT_EQ (desktop.getChildFile ("tempFolder(4)").getNativeLinkedTarget(), "/nonexistent");
     }
 
     TEST_F (ScratchFolderTest, FolderCopiesFollowLinksButEnterEachFolderOnce)

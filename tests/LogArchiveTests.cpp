@@ -107,6 +107,19 @@ namespace
         EXPECT_EQ (inspect (proToolsArchive, 2)->getNames(), juce::StringArray ("Pro_Tools_now.txt"));
     }
 
+    TEST_F (LogArchiveTest, AnEarlierArchiveThatIsALinkIsReplacedAndItsTargetLeftAlone)
+    {
+        const auto target = home.writeFile ("Documents/precious.zip", "the user's own");
+        ASSERT_TRUE (juce::File::createSymbolicLink (getArchive (proToolsArchive), target.getFullPathName(), false));
+        home.writeFile ("Library/Logs/Avid/Pro_Tools_now.txt", "this run");
+
+        LogArchive::collectProToolsLogs();
+
+        EXPECT_FALSE (getArchive (proToolsArchive).isSymbolicLink());
+        EXPECT_EQ (inspect (proToolsArchive)->getNames(), juce::StringArray ("Pro_Tools_now.txt"));
+        EXPECT_EQ (target.loadFileAsString(), "the user's own");
+    }
+
     //==============================================================================
     TEST_F (LogArchiveTest, CrashReportsAreChosenByCaseSensitiveNameAtTheTopOnly)
     {
