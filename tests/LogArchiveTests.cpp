@@ -10,282 +10,334 @@
 #include <gtest/gtest.h>
 
 #include "app/LogArchive.h"
-#include "support/FixtureData.h"
-#include "support/RevealRecorder.h"
+#include "app/ZipArchiveWriter.h"
 #include "support/TestHome.h"
-#include "support/TreeSnapshot.h"
-#include "support/ZipInspector.h"
 
-#include <string>
+#include <csignal>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
-    const juce::String productArchive ("TLM_Logs.zip");
-    const juce::String proToolsArchive ("PT_Logs.zip");
+    // Python's zipfile reads the archive, apart from JUCE: "[name=content|...]" sorted,
+    // or the reader's complaint. Every entry must be deflated.
+    juce::String readZip (const juce::File& archive)
+    {
+        juce::ChildProcess python;
+        python.start (juce::StringArray { "python3", "-c", R"PY(
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+assert all(i.compress_type == zipfile.ZIP_DEFLATED for i in z.infolist()), "not deflated"
+print("[" + "|".join(sorted(i.filename + "=" + z.read(i).decode() for i in z.infolist())) + "]", end="")
+)PY", archive.getFullPathName() });
+        return python.readAllProcessOutput();
+    }
 
+    // "path" writes its own path into the file, "path -> target" makes a link, "path (fifo)" a FIFO.
+    void make (const TestHome& home, const juce::String& spec)
+    {
+        const auto path = spec.upToFirstOccurrenceOf (" -> ", false, false).upToFirstOccurrenceOf (" (fifo)", false, false);
+        const auto file = home[path];
+        file.getParentDirectory().createDirectory();
+
+        if (spec.endsWith (" (fifo)"))
+            EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0644), 0) << path;
+        else if (spec.contains (" -> "))
+            EXPECT_TRUE (juce::File::createSymbolicLink (file, spec.fromFirstOccurrenceOf (" -> ", false, false), false));
+        else
+            file.replaceWithText (path);
+    }
+
+    // What a folder holds, links not followed, leaving out one file (the archive).
+    std::map<juce::String, juce::String> snapshot (const juce::File& folder, const juce::File& except)
+    {
+        std::map<juce::String, juce::String> contents;
+
+        for (const auto& entry : juce::RangedDirectoryIterator (folder, true, "*", juce::File::findFilesAndDirectories,
+                                                                juce::File::FollowSymlinks::no))
+        {
+            const auto& file = entry.getFile();
+            const auto path = file.getRelativePathFrom (folder);
+
+            if (file.isSymbolicLink())
+                contents[path] = "-> " + file.getNativeLinkedTarget();
+            else if (entry.isDirectory())
+                contents[path] = "/";
+            else if (file != except)
+                contents[path] = file.loadFileAsString();
+        }
+
+        return contents;
+    }
+
+    // Collects in a forked process, so that a hang can be ended, a file-size limit stays
+    // there, and two collections can run at once.
+    pid_t startCollecting (void (*collect)(), rlim_t fileSizeLimit = RLIM_INFINITY)
+    {
+        const auto pid = ::fork();
+
+        if (pid == 0)
+        {
+            const rlimit limit { fileSizeLimit, fileSizeLimit };
+            ::setrlimit (RLIMIT_FSIZE, &limit);
+            collect();
+
+            // The reveals' shells are this process's children: once reaped, their records are whole.
+            while (::wait (nullptr) > 0) {}
+
+            ::_exit (0);
+        }
+
+        return pid;
+    }
+
+    bool endsCleanly (pid_t pid)
+    {
+        if (pid <= 0)
+            return false;
+
+        for (int i = 0; i < 6000; ++i)
+        {
+            int status = 0;
+
+            if (::waitpid (pid, &status, WNOHANG) == pid)
+                return WIFEXITED (status) && WEXITSTATUS (status) == 0;
+
+            juce::Thread::sleep (10);
+        }
+
+        ::kill (pid, SIGKILL);
+        ::waitpid (pid, nullptr, 0);
+        return false;
+    }
+
+    // A stand-in xdg-open, first on PATH, records in ~/reveals the folder it was asked to show
+    // and whether each archive there read whole at that moment.
     class LogArchiveTest : public ::testing::Test
     {
     protected:
-        TestHome home;
-        RevealRecorder reveals;
-        juce::StringArray usersOwn;     // what the test put on the Desktop itself
-
-        juce::File getDesktop() const                               { return home["Desktop"]; }
-        juce::File getArchive (const juce::String& name) const      { return getDesktop().getChildFile (name); }
-
-        juce::StringArray getDesktopNames() const                   { return FixtureData::namesIn (getDesktop()); }
-
-        // Reads the archive with both readers and checks what every archive must be:
-        // readable, deflated at level 5 throughout, revealed only once it was complete,
-        // and the only thing the run left on the Desktop besides what stood there.
-        std::unique_ptr<ZipInspector> inspect (const juce::String& name, int revealsSoFar = 1) const
+        LogArchiveTest()
         {
-            auto inspector = std::make_unique<ZipInspector> (getArchive (name));
-            EXPECT_EQ (inspector->getProblems(), juce::StringArray());
-
-            for (const auto& [entryName, entry] : inspector->getEntries())
-            {
-                EXPECT_EQ (entry.method, 8) << entryName;
-                EXPECT_TRUE (entry.isLevel5) << entryName;
-            }
-
-            const auto records = reveals.waitForRecords (revealsSoFar);
-            EXPECT_EQ (records.size(), revealsSoFar);
-
-            if (records.size() >= revealsSoFar)
-            {
-                const auto& last = records[revealsSoFar - 1];
-                EXPECT_TRUE (last.contains ("revealed " + getDesktop().getFullPathName() + "\n")) << last;
-                EXPECT_TRUE (last.contains ("complete " + name + "\n")) << last;
-                EXPECT_FALSE (last.contains ("broken " + name + "\n")) << last;
-            }
-
-            for (const auto& leftover : getDesktopNames())
-                EXPECT_TRUE (leftover == productArchive || leftover == proToolsArchive || usersOwn.contains (leftover))
-                    << leftover.toStdString();
-
-            return inspector;
+            const auto stub = stubFolder.getChildFile ("xdg-open");
+            stub.replaceWithText (R"SH(#!/bin/sh
+mkdir -p "$HOME/reveals" && record="$HOME/reveals/$$"
+{
+    echo "$1"
+    for z in "$1"/*.zip; do
+        [ -f "$z" ] && { python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "complete ${z##*/}" || echo "broken ${z##*/}"; }
+    done
+} > "$record.tmp"
+mv "$record.tmp" "$record.txt"
+)SH", false, false, "\n");
+            stub.setExecutePermission (true);
+            setenv ("PATH", (stubFolder.getFullPathName() + ":" + previousPath).toRawUTF8(), 1);
         }
+
+        ~LogArchiveTest() override
+        {
+            setenv ("PATH", previousPath.toRawUTF8(), 1);
+            stubFolder.deleteRecursively();
+        }
+
+        static juce::String reveals (const TestHome& home)
+        {
+            juce::String records;
+
+            for (const auto& record : home["reveals"].findChildFiles (juce::File::findFiles, false, "*.txt"))
+                records << record.loadFileAsString();
+
+            return records;
+        }
+
+        const juce::File stubFolder { TestHome::createUniqueFolder ("quillon-reveal") };
+        const juce::String previousPath { juce::SystemStats::getEnvironmentVariable ("PATH", "/usr/bin:/bin") };
     };
 
     //==============================================================================
-    TEST_F (LogArchiveTest, WithoutSourcesBothArchivesAreEmptyAndReplaceEarlierOnes)
+    TEST_F (LogArchiveTest, EachCollectionLeavesExactlyItsArchiveAndRevealsItOnlyWhenComplete)
     {
-        getArchive (productArchive).replaceWithText (juce::String::repeatedString ("earlier ", 1000));
-        getArchive (proToolsArchive).replaceWithText (juce::String::repeatedString ("earlier ", 1000));
+        struct Collection
+        {
+            const char* what;
+            void (*collect)();
+            const char* archiveName;
+            std::vector<const char*> sources;
+            juce::String expected;                      // empty: no archive may be left, nor revealed
+            rlim_t fileSizeLimit = RLIM_INFINITY;
+        };
 
-        LogArchive::collectProductLogs();
-        EXPECT_EQ (inspect (productArchive, 1)->getEntries().size(), 0u);
-        EXPECT_EQ (getArchive (productArchive).getSize(), 22);
+        const auto products = LogArchive::collectProductLogs;
+        const auto proTools = LogArchive::collectProToolsLogs;
 
-        LogArchive::collectProToolsLogs();
-        EXPECT_EQ (inspect (proToolsArchive, 2)->getEntries().size(), 0u);
-        EXPECT_EQ (getArchive (proToolsArchive).getSize(), 22);
+        const Collection collections[]
+        {
+            { "products", products, "TLM_Logs.zip",
+              { "Desktop/TLM_Logs.zip",
+                "Library/Logs/DiagnosticReports/Kestrava_1.crash",
+                "Library/Logs/DiagnosticReports/.Palvero.hidden",
+                "Library/Logs/DiagnosticReports/kestrava_2.crash",
+                "Library/Logs/DiagnosticReports/Safari.crash",
+                "Library/Logs/DiagnosticReports/Old/Palvero_3.crash",
+                "Library/Logs/Kestrava/shared.log",
+                "Library/Logs/Kestrava/old/rotated.log",
+                "Library/Logs/Palvero/shared.log",
+                "Library/Logs/Palvero/com.tallowmere.Palvero.plist",
+                "Library/Application Support/Kestrava/.state",
+                "Library/Application Support/Kestrava/Presets/Deep/one.ksar",
+                "Library/Application Support/Palvero/display.ksdisp",
+                "Library/Preferences/com.tallowmere.Kestrava6.plist",
+                "Library/Preferences/com.tallowmere.Palvero.plist",
+                "Library/Preferences/com.tallowmere.Other.plist" },
+              "[.Palvero.hidden=Library/Logs/DiagnosticReports/.Palvero.hidden"
+              "|Kestrava/.state=Library/Application Support/Kestrava/.state"
+              "|Kestrava/Presets/Deep/one.ksar=Library/Application Support/Kestrava/Presets/Deep/one.ksar"
+              "|Kestrava_1.crash=Library/Logs/DiagnosticReports/Kestrava_1.crash"
+              "|Palvero/display.ksdisp=Library/Application Support/Palvero/display.ksdisp"
+              "|com.tallowmere.Kestrava6.plist=Library/Preferences/com.tallowmere.Kestrava6.plist"
+              "|com.tallowmere.Palvero.plist=Library/Preferences/com.tallowmere.Palvero.plist"
+              "|shared.log=Library/Logs/Palvero/shared.log]" },
 
-        EXPECT_EQ (getDesktopNames(), juce::StringArray (proToolsArchive, productArchive));
+            { "Pro Tools", proTools, "PT_Logs.zip",
+              { "Desktop/PT_Logs.zip",
+                "Library/Logs/Avid/Pro_Tools_1.txt",
+                "Library/Logs/Avid/.Pro_Tools_2.txt",
+                "Library/Logs/Avid/Pro_Tools_video_3.txt",
+                "Library/Logs/Avid/Pro_Tools_Video_4.txt",
+                "Library/Logs/Avid/pro_tools_5.txt",
+                "Library/Logs/Avid/Old/Pro_Tools_6.txt",
+                "Library/Logs/Kestrava/Pro_Tools_7.txt" },
+              "[.Pro_Tools_2.txt=Library/Logs/Avid/.Pro_Tools_2.txt"
+              "|Pro_Tools_1.txt=Library/Logs/Avid/Pro_Tools_1.txt"
+              "|Pro_Tools_video_3.txt=Library/Logs/Avid/Pro_Tools_video_3.txt]" },
+
+            { "no sources", products, "TLM_Logs.zip", { "Desktop/TLM_Logs.zip" }, "[]" },
+
+            { "a folder of the user's named tempFolder", proTools, "PT_Logs.zip",
+              { "Desktop/tempFolder/Pro_Tools_mine.txt", "Library/Logs/Avid/Pro_Tools_1.txt" },
+              "[Pro_Tools_1.txt=Library/Logs/Avid/Pro_Tools_1.txt]" },
+
+            { "a plain file named tempFolder", products, "TLM_Logs.zip",
+              { "Desktop/tempFolder", "Library/Logs/Kestrava/run.log" }, "[run.log=Library/Logs/Kestrava/run.log]" },
+
+            { "a FIFO and a folder link loop", products, "TLM_Logs.zip",
+              { "Library/Logs/Kestrava/live.log (fifo)",
+                "Library/Application Support/Kestrava/sub/up -> ..",
+                "Library/Application Support/Kestrava/sub/real.txt" },
+              "[Kestrava/sub/real.txt=Library/Application Support/Kestrava/sub/real.txt]" },
+
+            { "a folder in the archive's place", products, "TLM_Logs.zip",
+              { "Desktop/TLM_Logs.zip/inside.txt", "Library/Logs/Kestrava/run.log" }, {} },
+
+            { "an archive past the file-size limit", products, "TLM_Logs.zip",
+              { "Desktop/TLM_Logs.zip",
+                "Library/Application Support/Palvero/preset-1.ksar",
+                "Library/Application Support/Palvero/preset-2.ksar",
+                "Library/Application Support/Palvero/preset-3.ksar",
+                "Library/Application Support/Palvero/preset-4.ksar" }, {}, 512 }
+        };
+
+        for (const auto& collection : collections)
+        {
+            SCOPED_TRACE (collection.what);
+            TestHome home;
+            const auto archive = home["Desktop"].getChildFile (collection.archiveName);
+
+            for (const auto* source : collection.sources)
+                make (home, source);
+
+            const auto desktopBefore = snapshot (home["Desktop"], archive);
+            ASSERT_TRUE (endsCleanly (startCollecting (collection.collect, collection.fileSizeLimit)));
+
+            // The user's things are untouched, and no scratch folder or partial archive is left.
+            EXPECT_EQ (snapshot (home["Desktop"], archive), desktopBefore);
+
+            if (collection.expected.isEmpty())
+            {
+                EXPECT_FALSE (archive.existsAsFile());
+                EXPECT_EQ (reveals (home), "");
+                continue;
+            }
+
+            EXPECT_EQ (readZip (archive), collection.expected);
+            EXPECT_EQ (juce::FileInputStream (archive).readShort(), 0x4b50) << "not replaced but appended to";
+            EXPECT_EQ (reveals (home), home["Desktop"].getFullPathName() + "\ncomplete " + collection.archiveName + "\n");
+
+            if (collection.expected == "[]")
+            {
+                EXPECT_EQ (archive.getSize(), 22);
+            }
+        }
     }
 
-    TEST_F (LogArchiveTest, AnEarlierArchiveIsReplacedNotAppendedTo)
+    TEST_F (LogArchiveTest, TwoCollectionsAtOnceEachLeaveCompleteArchivesAndNoScratchFolders)
     {
-        home.writeFile ("Library/Logs/Kestrava/now.log", "this run");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_now.txt", "this run");
+        TestHome home;
+        juce::StringArray products, proTools;
 
-        for (const auto& name : { productArchive, proToolsArchive })
+        for (int i = 0; i < 150; ++i)
         {
-            getArchive (name).replaceWithText (juce::String::repeatedString ("old bytes ", 500));
-
-            name == productArchive ? LogArchive::collectProductLogs() : LogArchive::collectProToolsLogs();
-
-            juce::MemoryBlock block;
-            getArchive (name).loadFileAsData (block);
-            const std::string bytes (static_cast<const char*> (block.getData()), block.getSize());
-            EXPECT_EQ (bytes.substr (0, 4), std::string ("PK\x03\x04")) << name;
-            EXPECT_EQ (bytes.find ("old bytes"), std::string::npos) << name;
+            const auto name = "f" + juce::String (i).paddedLeft ('0', 3);
+            make (home, "Library/Application Support/Kestrava/" + name);
+            products.add ("Kestrava/" + name + "=Library/Application Support/Kestrava/" + name);
         }
 
-        EXPECT_EQ (inspect (productArchive, 2)->getNames(), juce::StringArray ("now.log"));
-        EXPECT_EQ (inspect (proToolsArchive, 2)->getNames(), juce::StringArray ("Pro_Tools_now.txt"));
-    }
+        for (int i = 0; i < 30; ++i)
+        {
+            const auto name = "Pro_Tools_" + juce::String (i).paddedLeft ('0', 2);
+            make (home, "Library/Logs/Avid/" + name);
+            proTools.add (name + "=Library/Logs/Avid/" + name);
+        }
 
-    TEST_F (LogArchiveTest, AnEarlierArchiveThatIsALinkIsReplacedAndItsTargetLeftAlone)
-    {
-        const auto target = home.writeFile ("Documents/precious.zip", "the user's own");
-        ASSERT_TRUE (juce::File::createSymbolicLink (getArchive (proToolsArchive), target.getFullPathName(), false));
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_now.txt", "this run");
+        // One process collects in each order, so that each collection overlaps one of the other kind.
+        const auto first = startCollecting ([] { LogArchive::collectProductLogs(); LogArchive::collectProToolsLogs(); });
+        const auto second = startCollecting ([] { LogArchive::collectProToolsLogs(); LogArchive::collectProductLogs(); });
+        EXPECT_TRUE (endsCleanly (first));
+        EXPECT_TRUE (endsCleanly (second));
 
-        LogArchive::collectProToolsLogs();
-
-        EXPECT_FALSE (getArchive (proToolsArchive).isSymbolicLink());
-        EXPECT_EQ (inspect (proToolsArchive)->getNames(), juce::StringArray ("Pro_Tools_now.txt"));
-        EXPECT_EQ (target.loadFileAsString(), "the user's own");
-    }
-
-    //==============================================================================
-    TEST_F (LogArchiveTest, CrashReportsAreChosenByCaseSensitiveNameAtTheTopOnly)
-    {
-        home.writeFile ("Library/Logs/DiagnosticReports/Kestrava_2026-01-02.crash", "k crash");
-        home.writeFile ("Library/Logs/DiagnosticReports/Hang-Palvero.ips", "p hang");
-        home.writeFile ("Library/Logs/DiagnosticReports/.Palvero.hidden", "hidden");
-        home.writeFile ("Library/Logs/DiagnosticReports/kestrava_lower.crash", "no");
-        home.writeFile ("Library/Logs/DiagnosticReports/PALVERO.crash", "no");
-        home.writeFile ("Library/Logs/DiagnosticReports/Safari.crash", "no");
-        home.writeFile ("Library/Logs/DiagnosticReports/Retired/Kestrava_old.crash", "no");
-        home["Library/Logs/DiagnosticReports/Kestrava.folder"].createDirectory();
-
-        LogArchive::collectProductLogs();
-
-        const auto zip = inspect (productArchive);
-        EXPECT_EQ (zip->getNames(), juce::StringArray ({ ".Palvero.hidden", "Hang-Palvero.ips", "Kestrava_2026-01-02.crash" }));
-        EXPECT_EQ (zip->getText ("Kestrava_2026-01-02.crash"), "k crash");
-        EXPECT_EQ (zip->getText ("Hang-Palvero.ips"), "p hang");
-    }
-
-    TEST_F (LogArchiveTest, LogFoldersGiveTheirTopFilesAndTheLaterSourceWinsANameClash)
-    {
-        home.writeFile ("Library/Logs/DiagnosticReports/Kestrava.log", "crash report");
-        home.writeFile ("Library/Logs/Kestrava/Kestrava.log", "kestrava log");
-        home.writeFile ("Library/Logs/Kestrava/shared.log", "from kestrava");
-        home.writeFile ("Library/Logs/Kestrava/.hidden.log", "hidden");
-        home.writeFile ("Library/Logs/Kestrava/old/rotated.log", "not collected");
-        home.writeFile ("Library/Logs/Palvero/shared.log", "from palvero");
-        home.writeFile ("Library/Logs/Palvero/palvero.log", "palvero log");
-        home.writeFile ("Library/Logs/Palvero/com.tallowmere.Kestrava5.plist", "loses to the preference file");
-        home.writeFile ("Library/Preferences/com.tallowmere.Kestrava5.plist", "preferences");
-
-        LogArchive::collectProductLogs();
-
-        const auto zip = inspect (productArchive);
-        EXPECT_EQ (zip->getNames(), juce::StringArray ({ ".hidden.log", "Kestrava.log", "com.tallowmere.Kestrava5.plist",
-                                                         "palvero.log", "shared.log" }));
-        EXPECT_EQ (zip->getText ("Kestrava.log"), "kestrava log");
-        EXPECT_EQ (zip->getText ("shared.log"), "from palvero");
-        EXPECT_EQ (zip->getText ("com.tallowmere.Kestrava5.plist"), "preferences");
-    }
-
-    TEST_F (LogArchiveTest, ApplicationSupportTreesAndPreferenceFilesKeepTheirPlaces)
-    {
-        home.writeFile ("Library/Application Support/Kestrava/settings.kspr", "k settings");
-        home.writeFile ("Library/Application Support/Kestrava/Presets/Deep/one.ksar", "deep");
-        home.writeFile ("Library/Application Support/Kestrava/.state", "hidden");
-        home.writeFile ("Library/Application Support/Kestrava/Logs/session.log", FixtureData::logText (4000));
-        home.writeFile ("Library/Application Support/Kestrava/.cache/index", "hidden folder");
-        home["Library/Application Support/Kestrava/Empty/AlsoEmpty"].createDirectory();
-        home.writeFile ("Library/Application Support/Palvero/display.ksdisp", "p display");
-        home.writeFile ("Library/Preferences/com.tallowmere.Kestrava6.plist", "k6");
-        home.writeFile ("Library/Preferences/com.tallowmere.Palvero.plist", "p");
-        home.writeFile ("Library/Preferences/com.tallowmere.Other.plist", "not ours");
-
-        const auto librarySnapshot = TreeSnapshot::take (home["Library"]);
-
-        LogArchive::collectProductLogs();
-
-        const auto zip = inspect (productArchive);
-        EXPECT_EQ (zip->getNames(), juce::StringArray ({ "Kestrava/.cache/index", "Kestrava/.state", "Kestrava/Logs/session.log",
-                                                         "Kestrava/Presets/Deep/one.ksar", "Kestrava/settings.kspr",
-                                                         "Palvero/display.ksdisp",
-                                                         "com.tallowmere.Kestrava6.plist", "com.tallowmere.Palvero.plist" }));
-        EXPECT_EQ (zip->getText ("Kestrava/Presets/Deep/one.ksar"), "deep");
-        EXPECT_EQ (zip->getText ("Kestrava/Logs/session.log"), FixtureData::logText (4000));
-        EXPECT_EQ (zip->getText ("Palvero/display.ksdisp"), "p display");
-        EXPECT_EQ (zip->getText ("com.tallowmere.Kestrava6.plist"), "k6");
-
-        EXPECT_EQ (TreeSnapshot::take (home["Library"]), librarySnapshot);
-    }
-
-    TEST_F (LogArchiveTest, ProToolsLogsAreChosenByCaseSensitiveNameAndStoredFlat)
-    {
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_2026.txt", "pt log");
-        home.writeFile ("Library/Logs/Avid/.Pro_Tools_hidden.txt", "hidden pt");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_video_engine.txt", "lower-case exclusion does not apply");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_Video_engine.txt", "excluded");
-        home.writeFile ("Library/Logs/Avid/pro_tools_lower.txt", "excluded");
-        home.writeFile ("Library/Logs/Avid/Media Composer.txt", "excluded");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_Old/Pro_Tools_nested.txt", "not entered");
-        home.writeFile ("Library/Logs/Kestrava/Pro_Tools_elsewhere.txt", "other folder");
-
-        const auto avidSnapshot = TreeSnapshot::take (home["Library/Logs/Avid"]);
-
-        LogArchive::collectProToolsLogs();
-
-        const auto zip = inspect (proToolsArchive);
-        EXPECT_EQ (zip->getNames(), juce::StringArray ({ ".Pro_Tools_hidden.txt", "Pro_Tools_2026.txt",
-                                                         "Pro_Tools_video_engine.txt" }));
-        EXPECT_EQ (zip->getText ("Pro_Tools_2026.txt"), "pt log");
-        EXPECT_EQ (zip->getText (".Pro_Tools_hidden.txt"), "hidden pt");
-
-        EXPECT_EQ (TreeSnapshot::take (home["Library/Logs/Avid"]), avidSnapshot);
-        EXPECT_FALSE (getArchive (productArchive).exists());
-    }
-
-    TEST_F (LogArchiveTest, NoStoredPathClimbsOutOfTheArchive)
-    {
-        home.writeFile ("Library/Application Support/Kestrava/..\\..\\escape.txt", "dropped");
-        home.writeFile ("Library/Application Support/Kestrava/sub/..\\up.txt", "dropped");
-        home.writeFile ("Library/Application Support/Kestrava/notes..txt", "kept");
-        home.writeFile ("Library/Logs/Avid/..\\Pro_Tools.txt", "dropped");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools..txt", "kept");
-
-        LogArchive::collectProductLogs();
-        LogArchive::collectProToolsLogs();
-
-        EXPECT_EQ (inspect (productArchive, 2)->getNames(), juce::StringArray ({ "Kestrava/notes..txt" }));
-        EXPECT_EQ (inspect (proToolsArchive, 2)->getNames(), juce::StringArray ({ "Pro_Tools..txt" }));
+        EXPECT_EQ (readZip (home["Desktop/TLM_Logs.zip"]), "[" + products.joinIntoString ("|") + "]");
+        EXPECT_EQ (readZip (home["Desktop/PT_Logs.zip"]), "[" + proTools.joinIntoString ("|") + "]");
+        EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
     }
 
     //==============================================================================
-    TEST_F (LogArchiveTest, ATempFolderOfTheUsersIsNeverTouchedNorArchived)
+    TEST (ZipArchiveWriterTest, AFailedWriteLeavesNoArchiveNorAnEarlierOneNorAPartialFile)
     {
-        usersOwn.add ("tempFolder");
-        home.writeFile ("Desktop/tempFolder/my notes.txt", "the user's own");
-        home.writeFile ("Desktop/tempFolder/Pro_Tools_mine.txt", "the user's own");
-        home.writeFile ("Library/Logs/Kestrava/run.log", "collected");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_run.txt", "collected");
+        using Entries = std::vector<ZipArchiveWriter::Entry>;
 
-        const auto before = TreeSnapshot::take (getDesktop().getChildFile ("tempFolder"));
+        struct Failure
+        {
+            const char* what;
+            Entries entries;
+            ZipArchiveWriter::Limits limits;
+        };
 
-        LogArchive::collectProductLogs();
-        EXPECT_EQ (inspect (productArchive, 1)->getNames(), juce::StringArray ("run.log"));
+        TestHome home;
+        const auto archive = home["Desktop/TLM_Logs.zip"];
+        const auto kept = home.writeFile ("Logs/kept.log", "kept");
+        const auto vanished = home.writeFile ("Logs/vanished.log", "gone");
+        const auto huge = home.writeFile ("Logs/huge.log", {});
+        ASSERT_TRUE (vanished.deleteFile());
 
-        LogArchive::collectProToolsLogs();
-        EXPECT_EQ (inspect (proToolsArchive, 2)->getNames(), juce::StringArray ("Pro_Tools_run.txt"));
+        // Sparse, and refused before a byte of it is read.
+        ASSERT_EQ (::truncate (huge.getFullPathName().toRawUTF8(), 0xffffffffLL), 0);
 
-        EXPECT_EQ (TreeSnapshot::take (getDesktop().getChildFile ("tempFolder")), before);
-        EXPECT_EQ (getDesktopNames(), juce::StringArray (proToolsArchive, productArchive, "tempFolder"));
-    }
+        const Failure failures[]
+        {
+            { "a file vanished before it was read", { { kept, {} }, { vanished, {} } }, ZipArchiveWriter::zipLimits },
+            { "more entries than Zip64-less records count", Entries (0xffff, { kept, {} }), ZipArchiveWriter::zipLimits },
+            { "a 4 GiB entry", { { kept, {} }, { huge, {} } }, ZipArchiveWriter::zipLimits },
+            { "an archive past its size limit", { { kept, {} } }, { 10, 1000, 50 } }
+        };
 
-    TEST_F (LogArchiveTest, APlainFileNamedTempFolderIsNeverTouched)
-    {
-        usersOwn.add ("tempFolder");
-        const auto userFile = home.writeFile ("Desktop/tempFolder", "not a folder");
-        home.writeFile ("Library/Logs/Palvero/run.log", "collected");
-
-        LogArchive::collectProductLogs();
-        LogArchive::collectProToolsLogs();
-
-        EXPECT_EQ (inspect (productArchive, 2)->getNames(), juce::StringArray ("run.log"));
-        EXPECT_EQ (inspect (proToolsArchive, 2)->getNames(), juce::StringArray());
-        EXPECT_TRUE (userFile.existsAsFile());
-        EXPECT_EQ (userFile.loadFileAsString(), "not a folder");
-    }
-
-    //==============================================================================
-    TEST_F (LogArchiveTest, AnArchiveThatCannotBePutInPlaceIsNeitherLeftNorRevealed)
-    {
-        // A folder of the archive's name cannot be replaced by a file, so the
-        // finished archive cannot be moved into place.
-        usersOwn.add (productArchive);
-        home.writeFile ("Desktop/TLM_Logs.zip/inside.txt", "the user's own");
-        home.writeFile ("Library/Logs/Kestrava/run.log", "collected");
-        home.writeFile ("Library/Logs/Avid/Pro_Tools_run.txt", "collected");
-
-        LogArchive::collectProductLogs();
-
-        EXPECT_TRUE (getArchive (productArchive).isDirectory());
-        EXPECT_EQ (getArchive (productArchive).getChildFile ("inside.txt").loadFileAsString(), "the user's own");
-
-        // The next reveal is this run's; the failed run must have made none before it.
-        LogArchive::collectProToolsLogs();
-        inspect (proToolsArchive, 1);
-        EXPECT_EQ (reveals.getRecords().size(), 1);
+        for (const auto& failure : failures)
+        {
+            SCOPED_TRACE (failure.what);
+            archive.replaceWithText ("an earlier archive");
+            EXPECT_FALSE (ZipArchiveWriter::write (failure.entries, archive, failure.limits));
+            EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+        }
     }
 }
