@@ -13,32 +13,25 @@
 #include "app/MaintenanceActions.h"
 #include "app/ProductDomains.h"
 #include "platform/PreferenceDomain.h"
-#include "support/MessagePump.h"
 #include "support/TestHome.h"
 
 #include <cstdlib>
+#include <sys/wait.h>
 #include <utility>
 #include <vector>
 
 namespace
 {
-    // Sets PATH to a folder, in front of the current PATH or alone, while it lives.
+    // Puts a folder in front of PATH while it lives.
     struct ScopedPath final
     {
-        ScopedPath (const juce::File& folder, bool inFront)  { setenv ("PATH", (folder.getFullPathName() + (inFront ? ":" + previous : "")).toRawUTF8(), 1); }
-        ~ScopedPath()                                         { setenv ("PATH", previous.toRawUTF8(), 1); }
+        explicit ScopedPath (const juce::File& folder)  { setenv ("PATH", (folder.getFullPathName() + ":" + previous).toRawUTF8(), 1); }
+        ~ScopedPath()                                   { setenv ("PATH", previous.toRawUTF8(), 1); }
 
         const juce::String previous = juce::SystemStats::getEnvironmentVariable ("PATH", {});
 
         JUCE_DECLARE_NON_COPYABLE (ScopedPath)
     };
-
-    double millisecondsToDeletePreferences()
-    {
-        const auto start = juce::Time::getMillisecondCounterHiRes();
-        MaintenanceActions::deletePreferences();
-        return juce::Time::getMillisecondCounterHiRes() - start;
-    }
 
     // Each domain file's contents, in the order of ProductDomains::all; "gone" for a missing one.
     juce::StringArray domainFiles()
@@ -52,49 +45,39 @@ namespace
         return contents;
     }
 
-    juce::String controlStates (MainComponent& panel)
-    {
-        juce::String states;
-
-        for (auto* child : panel.getChildren())
-            if (auto* button = dynamic_cast<juce::Button*> (child))
-                states << button->getButtonText() << " " << (int) button->isEnabled() << (int) button->getToggleState() << "\n";
-
-        return states;
-    }
-
     const juce::String supportFolder = "Library/Application Support/";
+
+    struct ToolResult   { int status; juce::String out, err; };
+
+    // Runs the built tool through the shell, each output stream into its own file.
+    ToolResult runDefaults (const TestHome& home, const juce::String& arguments)
+    {
+        const auto out = home["tool-out.txt"], err = home["tool-err.txt"];
+        const auto state = std::system ((juce::String (QUILLON_DEFAULTS_TOOL).quoted ('\'') + " " + arguments + " >"
+                                         + out.getFullPathName().quoted ('\'') + " 2>" + err.getFullPathName().quoted ('\'')).toRawUTF8());
+
+        return { WIFEXITED (state) ? WEXITSTATUS (state) : -1, out.loadFileAsString(), err.loadFileAsString() };
+    }
 }
 
 //==============================================================================
-TEST (DeletePreferences, OurDefaultsRemovesThePrimaryDomainsAndThePanelKeepsItsState)
+TEST (DeletePreferences, OurDefaultsRemovesOnlyThePrimaryDomainsAndAFreshPanelShowsLoggingOff)
 {
     TestHome home;
-    const ScopedPath path (juce::File (QUILLON_DEFAULTS_TOOL).getParentDirectory(), true);
-    const juce::StringArray primary (ProductDomains::primary.data(), (int) ProductDomains::primary.size());
+    const ScopedPath path (juce::File (QUILLON_DEFAULTS_TOOL).getParentDirectory());
 
     for (auto* domain : ProductDomains::all)
         PreferenceDomain (domain).setInteger (ProductDomains::extendedLogLevel, ProductDomains::logLevelKey);
 
-    {
-        MainComponent panel;
-        ASSERT_TRUE (panel.disableExtendedLoggingButton.isEnabled());
-        panel.audioLoggingToggle.setToggleState (true, juce::sendNotificationSync);
-        const auto states = controlStates (panel);
-        juce::StringArray expected;
+    auto expected = domainFiles();
+    expected.set (0, "gone");   // com.tallowmere.Kestrava5
+    expected.set (3, "gone");   // com.tallowmere.Palvero2
 
-        for (auto* domain : ProductDomains::all)
-            expected.add (primary.contains (domain) ? "gone" : PreferenceDomain::getFileForDomain (domain).loadFileAsString());
-
-        panel.deletePreferencesButton.triggerClick();
-
-        EXPECT_TRUE (pumpMessagesUntil ([&] { return domainFiles() == expected; })) << domainFiles().joinIntoString ("\n");
-        EXPECT_EQ (controlStates (panel), states);
-    }
+    MainComponent().deletePreferencesButton.onClick();
+    EXPECT_EQ (domainFiles(), expected) << domainFiles().joinIntoString ("\n");
 
     MainComponent restarted;
-    EXPECT_TRUE (restarted.enableExtendedLoggingButton.isEnabled());
-    EXPECT_FALSE (restarted.disableExtendedLoggingButton.isEnabled());
+    EXPECT_TRUE (restarted.enableExtendedLoggingButton.isEnabled() && ! restarted.disableExtendedLoggingButton.isEnabled());
 }
 
 TEST (DeletePreferences, AHangingCommandIsGivenOneSecondAndTheSecondStillRuns)
@@ -104,21 +87,14 @@ TEST (DeletePreferences, AHangingCommandIsGivenOneSecondAndTheSecondStillRuns)
     // Logs its arguments, then runs until this test process has ended.
     home.writeFile ("bin/defaults", "#!/bin/sh\necho \"$*\" >> \"$HOME/calls.log\"\nexec tail --pid=$PPID -f /dev/null\n")
         .setExecutePermission (true);
-    const ScopedPath path (home["bin"], true);
+    const ScopedPath path (home["bin"]);
 
-    const auto elapsed = millisecondsToDeletePreferences();
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    MaintenanceActions::deletePreferences();
+    const auto elapsed = juce::Time::getMillisecondCounterHiRes() - start;
 
-    EXPECT_GE (elapsed, 1900.0);
-    EXPECT_LT (elapsed, 3000.0);
+    EXPECT_TRUE (elapsed >= 1900.0 && elapsed < 3000.0) << elapsed;
     EXPECT_EQ (home["calls.log"].loadFileAsString(), "delete com.tallowmere.Kestrava5\ndelete com.tallowmere.Palvero2\n");
-}
-
-TEST (DeletePreferences, ReturnsAtOnceWithNoDefaultsOnThePath)
-{
-    TestHome home;
-    const ScopedPath path (home.getFolder(), false);
-
-    EXPECT_LT (millisecondsToDeletePreferences(), 800.0);
 }
 
 //==============================================================================
@@ -146,15 +122,43 @@ TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
         EXPECT_EQ (home[supportFolder + path].exists(), ! deleted) << path;
 
     EXPECT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].isDirectory());
-}
 
-TEST (DeleteSettingsFiles, AMissingFolderIsSkippedAndNotCreated)
-{
-    TestHome home;
-    home.writeFile (supportFolder + "Palvero/Show.ksar", "x");
-
+    // With one folder missing the other is still cleaned, and the missing one is not created.
+    ASSERT_TRUE (home[supportFolder + "Kestrava"].deleteRecursively());
+    home.writeFile (supportFolder + "Palvero/Show.kspr", "x");
     MaintenanceActions::deleteSettingsFiles();
 
-    EXPECT_FALSE (home[supportFolder + "Palvero/Show.ksar"].exists());
-    EXPECT_FALSE (home[supportFolder + "Kestrava"].exists());
+    EXPECT_FALSE (home[supportFolder + "Palvero/Show.kspr"].exists() || home[supportFolder + "Kestrava"].exists());
+}
+
+//==============================================================================
+TEST (DefaultsTool, DeletesAnExistingDomainOnlyAndOtherwiseFailsWithOneLine)
+{
+    TestHome home;
+    const auto domainFile = home.writeFile ("Library/Preferences/com.tallowmere.Palvero2.plist", "x");
+
+    // An empty folder in the file's place is no domain, and deleting it would succeed.
+    const auto folder = home["Library/Preferences/com.tallowmere.Palvero3.plist"];
+    ASSERT_TRUE (folder.createDirectory());
+
+    // The arguments and what the one line on stderr must mention; the last one succeeds silently.
+    const std::vector<std::pair<juce::String, juce::String>> cases
+    {
+        { "delete com.tallowmere.Palvero",                          "com.tallowmere.Palvero" },     // missing
+        { "delete com.tallowmere.Palvero3",                         "com.tallowmere.Palvero3" },    // a folder
+        { "delete ../escape",                                       "../escape" },                  // refused
+        { "delete",                                                 "usage" },
+        { "read com.tallowmere.Palvero2",                           "usage" },
+        { "delete com.tallowmere.Palvero2 ApplicationLogLevel",     "usage" },
+        { "delete com.tallowmere.Palvero2",                         {} }
+    };
+
+    for (const auto& [arguments, reason] : cases)
+    {
+        const auto r = runDefaults (home, arguments);
+
+        EXPECT_TRUE ((r.status == 0) == reason.isEmpty() && r.out.isEmpty()) << arguments << " gave " << r.status << ": " << r.out;
+        EXPECT_TRUE (reason.isEmpty() ? r.err.isEmpty() : (r.err.contains (reason) && r.err.indexOfChar ('\n') == r.err.length() - 1)) << arguments << ": " << r.err;
+        EXPECT_TRUE (domainFile.exists() == reason.isNotEmpty() && folder.isDirectory()) << arguments;
+    }
 }
