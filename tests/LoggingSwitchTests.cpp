@@ -48,12 +48,12 @@ namespace
             return PlistReader::read (file (domain)).value_or (std::map<juce::String, Value>());
         }
 
-        std::map<const char*, juce::String> snapshot() const
+        juce::StringArray snapshot() const
         {
-            std::map<const char*, juce::String> result;
+            juce::StringArray result;
 
             for (auto* domain : ProductDomains::all)
-                result[domain] = file (domain).loadFileAsString();
+                result.add (file (domain).loadFileAsString());
 
             return result;
         }
@@ -96,16 +96,17 @@ TEST (LoggingSwitches, EnableWritesSevenIntoTheTwoPrimaryDomainsOnly)
     const auto before = domains.snapshot();
     click (panel.enableExtendedLoggingButton);
 
-    for (auto* domain : ProductDomains::all)
+    for (int i = 0; i < 6; ++i)
     {
+        const auto* domain = ProductDomains::all[(size_t) i];
+
         if (isPrimary (domain))
             EXPECT_EQ (domains.read (domain).at ("ApplicationLogLevel"), seven) << domain;
         else
-            EXPECT_EQ (domains.file (domain).loadFileAsString(), before.at (domain)) << domain;
+            EXPECT_EQ (domains.file (domain).loadFileAsString(), before[i]) << domain;
     }
 
-    EXPECT_FALSE (panel.enableExtendedLoggingButton.isEnabled());
-    EXPECT_TRUE (panel.disableExtendedLoggingButton.isEnabled());
+    EXPECT_TRUE (panel.disableExtendedLoggingButton.isEnabled() && ! panel.enableExtendedLoggingButton.isEnabled());
     EXPECT_TRUE (panel.ajaDeviceLoggingToggle.isEnabled());
     EXPECT_TRUE (MainComponent().disableExtendedLoggingButton.isEnabled());
 }
@@ -132,10 +133,8 @@ TEST (LoggingSwitches, DisableWritesThreeEverywhereAndLeavesFlagsAndTicks)
         EXPECT_EQ (domains.read (domain).at ("EnableSatLinkLogging"), yes) << domain;
     }
 
-    EXPECT_TRUE (panel.satLinkLoggingToggle.getToggleState());
-    EXPECT_FALSE (panel.satLinkLoggingToggle.isEnabled());
-    EXPECT_TRUE (panel.enableExtendedLoggingButton.isEnabled());
-    EXPECT_FALSE (panel.disableExtendedLoggingButton.isEnabled());
+    EXPECT_TRUE (panel.satLinkLoggingToggle.getToggleState() && ! panel.satLinkLoggingToggle.isEnabled());
+    EXPECT_TRUE (panel.enableExtendedLoggingButton.isEnabled() && ! panel.disableExtendedLoggingButton.isEnabled());
     EXPECT_TRUE (MainComponent().enableExtendedLoggingButton.isEnabled());
 }
 

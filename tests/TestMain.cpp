@@ -13,12 +13,71 @@
 #define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include "support/XvfbSession.h"
-
+#include <csignal>
 #include <cstring>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
+    // A private X server: started on a free display, DISPLAY pointed at it, and
+    // stopped when the tests end.
+    class XvfbSession final
+    {
+    public:
+        XvfbSession()
+        {
+            int fds[2];
+
+            if (pipe (fds) != 0)
+                return;
+
+            serverPid = fork();
+
+            if (serverPid == 0)
+            {
+                close (fds[0]);
+                const auto fdText = std::to_string (fds[1]);
+                execlp ("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1280x1024x24",
+                        "-nolisten", "tcp", "-noreset", static_cast<char*> (nullptr));
+                _exit (127);
+            }
+
+            close (fds[1]);
+
+            // Xvfb writes the display number once it accepts connections.
+            std::string number;
+            pollfd p { fds[0], POLLIN, 0 };
+            char c = 0;
+
+            while (serverPid > 0 && poll (&p, 1, 10000) > 0 && read (fds[0], &c, 1) == 1 && c != '\n')
+                number += c;
+
+            close (fds[0]);
+
+            if (! number.empty())
+                setenv ("DISPLAY", (":" + number).c_str(), 1);
+
+            running = ! number.empty();
+        }
+
+        ~XvfbSession()
+        {
+            if (serverPid > 0)
+            {
+                kill (serverPid, SIGTERM);
+                waitpid (serverPid, nullptr, 0);
+            }
+        }
+
+        bool running = false;
+
+    private:
+        pid_t serverPid = -1;
+    };
+
     // Without a window manager some requests fail harmlessly; JUCE installs its own
     // handlers only for a standalone application, so the tests install theirs.
     int ignoreXError (::Display*, XErrorEvent*)     { return 0; }
@@ -43,7 +102,7 @@ int main (int argc, char** argv)
 
     XvfbSession xvfb;
 
-    if (! xvfb.isRunning())
+    if (! xvfb.running)
     {
         std::fprintf (stderr, "Could not start Xvfb: is the package xvfb installed?\n");
         return 1;
