@@ -7,13 +7,10 @@
   ==============================================================================
 */
 
-// gtest must come before the X11 headers, whose macros clash with it.
 #include <gtest/gtest.h>
 
-#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include "app/MainComponent.h"
 #include "app/QuillonApplication.h"
-#include "support/MessagePump.h"
 #include "support/TestHome.h"
 
 namespace
@@ -36,32 +33,6 @@ namespace
                 return w;
 
         return nullptr;
-    }
-
-    juce::String readTextProperty (void* nativeHandle, const char* name)
-    {
-        auto* display = juce::XWindowSystem::getInstance()->getDisplay();
-        auto* x11 = juce::X11Symbols::getInstance();
-        juce::XWindowSystemUtilities::ScopedXLock xLock;
-
-        const auto atom = juce::XWindowSystemUtilities::Atoms::getCreating (display, name);
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-
-        x11->xGetWindowProperty (display, (::Window) (juce::pointer_sized_uint) nativeHandle, atom, 0, 64, False,
-                                 AnyPropertyType, &type, &format, &count, &remaining, &data);
-
-        juce::String result;
-
-        if (data != nullptr)
-        {
-            result = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) count);
-            x11->xFree (data);
-        }
-
-        return result;
     }
 }
 
@@ -96,23 +67,6 @@ TEST (QuillonApplication, ShowsOneFixedSizeCentredWindowHoldingThePanel)
     // Resize limits hold the window at its size.
     window->setBoundsConstrained (window->getBounds().withSize (800, 700));
     EXPECT_EQ (window->getBounds().getWidth() * 1000 + window->getHeight(), 580568);
-
-    app.shutdown();
-}
-
-TEST (QuillonApplication, RestylesTheNativeWindowThatIsFinallyShown)
-{
-    TestHome home;
-    QuillonApplication app;
-    app.initialise ({});
-
-    auto* window = findMainWindow();
-    ASSERT_NE (window, nullptr);
-    auto* peer = window->getPeer();
-    ASSERT_NE (peer, nullptr);
-
-    // Peers are rebuilt while the window is set up: the one shown must carry the hint.
-    EXPECT_EQ (readTextProperty (peer->getNativeHandle(), "_GTK_THEME_VARIANT"), "dark");
 
     app.shutdown();
 }
