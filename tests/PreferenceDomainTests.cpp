@@ -55,8 +55,8 @@ TEST (PreferenceDomain, WritesKeepEveryOtherKeyAndCreateWhatIsMissing)
 
     auto after = PlistReader::read (home[domainPath]);
     ASSERT_TRUE (before.has_value() && after.has_value());
-    EXPECT_EQ (after->at ("ApplicationLogLevel"), (PlistReader::Value { "integer", "3" }));
-    EXPECT_EQ (after->at ("EnableAudioLogging"), (PlistReader::Value { "false", "" }));
+    EXPECT_EQ (after->at ("ApplicationLogLevel"), "integer:3");
+    EXPECT_EQ (after->at ("EnableAudioLogging"), "false:");
 
     after->erase ("EnableAudioLogging");
     (*after)["ApplicationLogLevel"] = before->at ("ApplicationLogLevel");

@@ -9,7 +9,7 @@
 
 #include "PlistReader.h"
 
-std::optional<std::map<juce::String, PlistReader::Value>> PlistReader::read (const juce::File& file)
+std::optional<std::map<juce::String, juce::String>> PlistReader::read (const juce::File& file)
 {
     if (! file.existsAsFile())
         return std::nullopt;
@@ -24,7 +24,7 @@ std::optional<std::map<juce::String, PlistReader::Value>> PlistReader::read (con
     if (dict == nullptr)
         return std::nullopt;
 
-    std::map<juce::String, Value> result;
+    std::map<juce::String, juce::String> result;
     juce::String pendingKey;
     bool expectValue = false;
 
@@ -40,7 +40,7 @@ std::optional<std::map<juce::String, PlistReader::Value>> PlistReader::read (con
             continue;
         }
 
-        result[pendingKey] = { e->getTagName(), e->getAllSubText() };
+        result[pendingKey] = e->getTagName() + ":" + e->getAllSubText();
         expectValue = false;
     }
 

@@ -16,23 +16,15 @@
 
 //==============================================================================
 /**
-    Reads an XML property list for the tests, independently of the program's own
-    reader: each top-level key with the tag and the text of its value.
+    Reads and writes XML property lists for the tests, independently of the
+    program's own code. A value reads as its element name, ":" and its text,
+    such as "integer:7" or "true:".
 */
 class PlistReader final
 {
 public:
-    /** One value: its element name ("integer", "true", "dict" ...) and its text. */
-    struct Value
-    {
-        juce::String type;
-        juce::String text;
-
-        bool operator== (const Value& other) const   { return type == other.type && text == other.text; }
-    };
-
-    /** Reads a file; nullopt if it is missing or not a plist dictionary. */
-    static std::optional<std::map<juce::String, Value>> read (const juce::File& file);
+    /** Reads a file's top-level keys; nullopt if it is missing or not a plist dictionary. */
+    static std::optional<std::map<juce::String, juce::String>> read (const juce::File& file);
 
     /** Writes a plist file holding the given XML dictionary body (key/value elements). */
     static juce::File write (const juce::File& file, const juce::String& dictBody);
@@ -40,9 +32,3 @@ public:
 private:
     PlistReader() = delete;
 };
-
-/** Lets GoogleTest print values. */
-inline std::ostream& operator<< (std::ostream& os, const PlistReader::Value& v)
-{
-    return os << "<" << v.type << ">" << v.text;
-}
