@@ -13,8 +13,7 @@
 #include "app/ZipArchiveWriter.h"
 #include "support/TestHome.h"
 
-#include <csignal>
-#include <map>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,89 +21,91 @@
 
 namespace
 {
-    // Python's zipfile reads the archive, apart from JUCE: "[name=content|...]" sorted,
-    // or the reader's complaint. Every entry must be deflated.
+    // Python's zipfile reads the archive, apart from JUCE: "[name=content|...]" sorted, or the
+    // reader's complaint. Every entry must be deflated, and nothing may come before the first.
     juce::String readZip (const juce::File& archive)
     {
         juce::ChildProcess python;
         python.start (juce::StringArray { "python3", "-c", R"PY(
 import sys, zipfile; z = zipfile.ZipFile(sys.argv[1])
-assert all(i.compress_type == zipfile.ZIP_DEFLATED for i in z.infolist()), "not deflated"
+assert open(sys.argv[1], "rb").read(2) == b"PK" and all(i.compress_type == 8 for i in z.infolist()), "appended to, or stored"
 print("[" + "|".join(sorted(i.filename + "=" + z.read(i).decode() for i in z.infolist())) + "]", end="")
 )PY", archive.getFullPathName() });
         return python.readAllProcessOutput();
     }
 
-    // "path" writes its own path into the file, "path -> target" makes a link, "path (fifo)" a FIFO.
-    void make (const TestHome& home, const juce::String& spec)
+    // A source is a file holding its own path: "path => name" is archived as name, a bare
+    // "path" left out. "path -> target" makes a link instead, and "path -> (fifo)" a FIFO.
+    // Returns what readZip should show once they are collected.
+    juce::String make (const TestHome& home, const std::vector<juce::String>& sources)
     {
-        const auto path = spec.upToFirstOccurrenceOf (" -> ", false, false).upToFirstOccurrenceOf (" (fifo)", false, false);
-        const auto file = home[path];
-        file.getParentDirectory().createDirectory();
+        juce::StringArray entries;
 
-        if (spec.endsWith (" (fifo)"))
-            EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0644), 0) << path;
-        else if (spec.contains (" -> "))
-            EXPECT_TRUE (juce::File::createSymbolicLink (file, spec.fromFirstOccurrenceOf (" -> ", false, false), false));
-        else
-            file.replaceWithText (path);
+        for (const auto& spec : sources)
+        {
+            const auto path = spec.upToFirstOccurrenceOf (" -> ", false, false).upToFirstOccurrenceOf (" => ", false, false);
+            const auto target = spec.fromFirstOccurrenceOf (" -> ", false, false);
+            const auto file = home.writeFile (path, path);
+
+            EXPECT_TRUE (target.isEmpty() || (file.deleteFile() && (target == "(fifo)"
+                                                                      ? ::mkfifo (file.getFullPathName().toRawUTF8(), 0644) == 0
+                                                                      : juce::File::createSymbolicLink (file, target, false)))) << path;
+
+            if (spec.contains (" => "))
+                entries.add (spec.fromFirstOccurrenceOf (" => ", false, false) + "=" + path);
+        }
+
+        entries.sort (false);
+        return "[" + entries.joinIntoString ("|") + "]";
     }
 
-    // What a folder holds, leaving out one file (the archive).
-    std::map<juce::String, juce::String> snapshot (const juce::File& folder, const juce::File& except)
+    // Every path below a folder with its content, the archives left aside.
+    std::set<juce::String> snapshot (const juce::File& folder)
     {
-        std::map<juce::String, juce::String> contents;
+        std::set<juce::String> contents;
 
         for (const auto& entry : juce::RangedDirectoryIterator (folder, true, "*", juce::File::findFilesAndDirectories))
-            if (entry.getFile() != except)
-                contents[entry.getFile().getRelativePathFrom (folder)] = entry.isDirectory() ? "/" : entry.getFile().loadFileAsString();
+            if (! entry.getFile().hasFileExtension ("zip"))
+                contents.insert (entry.getFile().getRelativePathFrom (folder) + "=" + entry.getFile().loadFileAsString());
 
         return contents;
     }
 
-    // Collects in a forked process, so that a hang can be ended, a file-size limit stays
-    // there, and two collections can run at once. A stand-in xdg-open in the home folder,
-    // first on the child's PATH, appends to ~/reveals.txt the folder it was asked to show
-    // and whether each archive there read whole at that moment.
-    pid_t startCollecting (void (*collect)(), rlim_t fileSizeLimit = RLIM_INFINITY)
+    // Each collection runs at once with the others in a forked process of its own, so that the
+    // alarm ends a hang and a file-size limit stays there. A stand-in xdg-open in the home folder,
+    // first on the children's PATH, appends to ~/reveals.txt the folder it was asked to show
+    // (relative to home) and whether each archive there read whole at that moment.
+    bool collectInChildren (std::initializer_list<void (*)()> collections, rlim_t fileSizeLimit = RLIM_INFINITY)
     {
-        if (const juce::File stub ("~/xdg-open"); ! stub.existsAsFile())
-        {
-            stub.replaceWithText (R"SH(#!/bin/sh
-exec >> "$HOME/reveals.txt" && echo "$1"
+        const auto stub = juce::File ("~/xdg-open");
+        stub.replaceWithText (R"SH(#!/bin/sh
+exec >> "$HOME/reveals.txt" && echo "${1#$HOME/}"
 for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "complete ${z##*/}" || echo "broken ${z##*/}"; done
 )SH", false, false, "\n");
-            stub.setExecutePermission (true);
-        }
+        stub.setExecutePermission (true);
+        std::vector<pid_t> children;
 
-        const auto pid = ::fork();
+        for (const auto collect : collections)
+            if (children.push_back (::fork()); children.back() == 0)
+            {
+                ::setenv ("PATH", (juce::File ("~").getFullPathName() + ":" + juce::SystemStats::getEnvironmentVariable ("PATH", {})).toRawUTF8(), 1);
+                const rlimit limit { fileSizeLimit, fileSizeLimit };
+                ::setrlimit (RLIMIT_FSIZE, &limit);
+                ::alarm (60);
+                collect();
 
-        if (pid == 0)
-        {
-            ::setenv ("PATH", (juce::File ("~").getFullPathName() + ":" + juce::SystemStats::getEnvironmentVariable ("PATH", "/usr/bin:/bin")).toRawUTF8(), 1);
-            const rlimit limit { fileSizeLimit, fileSizeLimit };
-            ::setrlimit (RLIMIT_FSIZE, &limit);
-            collect();
+                // The reveals' shells are this process's children: once reaped, their records are whole.
+                while (::wait (nullptr) > 0) {}
 
-            // The reveals' shells are this process's children: once reaped, their records are whole.
-            while (::wait (nullptr) > 0) {}
+                ::_exit (0);
+            }
 
-            ::_exit (0);
-        }
+        int status = 0, cleanExits = 0;
 
-        return pid;
-    }
+        for (const auto pid : children)
+            cleanExits += pid > 0 && ::waitpid (pid, &status, 0) == pid && WIFEXITED (status) && WEXITSTATUS (status) == 0;
 
-    bool endsCleanly (pid_t pid)
-    {
-        for (int i = 0, status = 0; pid > 0 && i < 6000; ++i, juce::Thread::sleep (10))
-            if (::waitpid (pid, &status, WNOHANG) == pid)
-                return WIFEXITED (status) && WEXITSTATUS (status) == 0;
-
-        if (pid > 0 && ::kill (pid, SIGKILL) == 0)
-            ::waitpid (pid, nullptr, 0);
-
-        return false;
+        return cleanExits == (int) children.size();
     }
 
     //==============================================================================
@@ -114,47 +115,33 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
         {
             const char* what;
             void (*collect)();
-            const char* archiveName;
-            std::vector<const char*> sources;
-            juce::String expected;                      // empty: no archive may be left, nor revealed
+            juce::String archiveName;
+            std::vector<juce::String> sources;
             rlim_t fileSizeLimit = RLIM_INFINITY;
         };
 
-        // The user's own "tempFolder" must be passed over, and the FIFO and the link loop
-        // must not hang the collection.
+        // An earlier archive must be replaced, the user's own "tempFolder" passed over, and
+        // the FIFO and the link loop must not hang the collection.
         const Collection collections[]
         {
             { "products", LogArchive::collectProductLogs, "TLM_Logs.zip",
-              { "Desktop/TLM_Logs.zip", "Desktop/tempFolder/mine.txt",
-                "Library/Logs/DiagnosticReports/Kestrava_1.crash", "Library/Logs/DiagnosticReports/.Palvero.hidden",
-                "Library/Logs/DiagnosticReports/kestrava_2.crash", "Library/Logs/DiagnosticReports/Safari.crash",
-                "Library/Logs/Kestrava/shared.log", "Library/Logs/Palvero/shared.log",
-                "Library/Logs/Kestrava/live.log (fifo)", "Library/Logs/Kestrava/..\\..\\escape.txt",
-                "Library/Application Support/Kestrava/.state", "Library/Application Support/Palvero/display.ksdisp",
-                "Library/Application Support/Kestrava/Presets/Deep/one.ksar",
-                "Library/Application Support/Kestrava/Presets/Deep/up -> ..",
-                "Library/Preferences/com.tallowmere.Kestrava6.plist", "Library/Preferences/com.tallowmere.Palvero.plist",
-                "Library/Preferences/com.tallowmere.Other.plist" },
-              "[.Palvero.hidden=Library/Logs/DiagnosticReports/.Palvero.hidden"
-              "|Kestrava/.state=Library/Application Support/Kestrava/.state"
-              "|Kestrava/Presets/Deep/one.ksar=Library/Application Support/Kestrava/Presets/Deep/one.ksar"
-              "|Kestrava_1.crash=Library/Logs/DiagnosticReports/Kestrava_1.crash"
-              "|Palvero/display.ksdisp=Library/Application Support/Palvero/display.ksdisp"
-              "|com.tallowmere.Kestrava6.plist=Library/Preferences/com.tallowmere.Kestrava6.plist"
-              "|com.tallowmere.Palvero.plist=Library/Preferences/com.tallowmere.Palvero.plist"
-              "|shared.log=Library/Logs/Palvero/shared.log]" },
+              { "Desktop/TLM_Logs.zip", "Desktop/tempFolder/mine.txt", "Library/Logs/DiagnosticReports/Safari.crash",
+                "Library/Logs/DiagnosticReports/Kestrava_1.crash => Kestrava_1.crash",
+                "Library/Logs/DiagnosticReports/.Palvero.hidden => .Palvero.hidden",
+                "Library/Logs/Kestrava/shared.log", "Library/Logs/Palvero/shared.log => shared.log",
+                "Library/Logs/Kestrava/live.log -> (fifo)", "Library/Application Support/Kestrava/Presets/Deep/up -> ..",
+                "Library/Logs/Kestrava/..\\..\\escape.txt", "Library/Application Support/Kestrava/.state => Kestrava/.state",
+                "Library/Application Support/Palvero/display.ksdisp => Palvero/display.ksdisp",
+                "Library/Application Support/Kestrava/Presets/Deep/one.ksar => Kestrava/Presets/Deep/one.ksar",
+                "Library/Preferences/com.tallowmere.Kestrava6.plist => com.tallowmere.Kestrava6.plist",
+                "Library/Preferences/com.tallowmere.Palvero.plist => com.tallowmere.Palvero.plist" } },
 
             { "Pro Tools", LogArchive::collectProToolsLogs, "PT_Logs.zip",
-              { "Library/Logs/Avid/Pro_Tools_1.txt", "Library/Logs/Avid/Pro_Tools_video_3.txt",
-                "Library/Logs/Avid/Pro_Tools_Video_4.txt", "Library/Logs/Avid/pro_tools_5.txt",
-                "Library/Logs/Avid/Old/Pro_Tools_6.txt", "Library/Logs/Kestrava/Pro_Tools_7.txt" },
-              "[Pro_Tools_1.txt=Library/Logs/Avid/Pro_Tools_1.txt"
-              "|Pro_Tools_video_3.txt=Library/Logs/Avid/Pro_Tools_video_3.txt]" },
+              { "Library/Logs/Avid/Pro_Tools_1.txt => Pro_Tools_1.txt", "Library/Logs/Avid/Pro_Tools_Video_4.txt",
+                "Library/Logs/Avid/Pro_Tools_video_3.txt => Pro_Tools_video_3.txt", "Library/Logs/Avid/Old/Pro_Tools_6.txt" } },
 
-            { "no sources", LogArchive::collectProductLogs, "TLM_Logs.zip", { "Desktop/TLM_Logs.zip" }, "[]" },
-
-            { "an archive past the file-size limit", LogArchive::collectProductLogs, "TLM_Logs.zip",
-              { "Desktop/TLM_Logs.zip", "Library/Logs/Kestrava/run.log" }, {}, 100 }
+            // Past a file-size limit no archive may be left, nor revealed.
+            { "too big", LogArchive::collectProductLogs, "TLM_Logs.zip", { "Desktop/TLM_Logs.zip", "Library/Logs/Kestrava/run.log" }, 100 }
         };
 
         for (const auto& collection : collections)
@@ -162,69 +149,50 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
             SCOPED_TRACE (collection.what);
             TestHome home;
             const auto archive = home["Desktop"].getChildFile (collection.archiveName);
-
-            for (const auto* source : collection.sources)
-                make (home, source);
-
-            const auto desktopBefore = snapshot (home["Desktop"], archive);
-            ASSERT_TRUE (endsCleanly (startCollecting (collection.collect, collection.fileSizeLimit)));
+            const auto expected = make (home, collection.sources);
+            const auto desktopBefore = snapshot (home["Desktop"]);
+            ASSERT_TRUE (collectInChildren ({ collection.collect }, collection.fileSizeLimit));
 
             // The user's things are untouched, and no scratch folder or partial archive is left.
-            EXPECT_EQ (snapshot (home["Desktop"], archive), desktopBefore);
-            EXPECT_EQ (archive.existsAsFile() ? readZip (archive) : juce::String(), collection.expected);
-            EXPECT_EQ (home["reveals.txt"].loadFileAsString(), collection.expected.isEmpty() ? juce::String()
-                           : home["Desktop"].getFullPathName() + "\ncomplete " + collection.archiveName + "\n");
-            EXPECT_TRUE (! archive.existsAsFile() || juce::FileInputStream (archive).readShort() == 0x4b50) << "appended to";
-            EXPECT_TRUE (collection.expected != "[]" || archive.getSize() == 22) << "an empty archive is 22 bytes";
+            EXPECT_EQ (snapshot (home["Desktop"]), desktopBefore);
+            EXPECT_EQ (archive.existsAsFile() ? readZip (archive) : "none", expected == "[]" ? "none" : expected);
+            EXPECT_EQ (home["reveals.txt"].loadFileAsString(), expected == "[]" ? "" : "Desktop\ncomplete " + collection.archiveName + "\n");
         }
     }
 
     TEST (LogArchiveTest, TwoCollectionsAtOnceEachLeaveCompleteArchivesAndNoScratchFolders)
     {
         TestHome home;
-        juce::String products, proTools;
+        std::vector<juce::String> products, proTools;
 
         for (int i = 100; i < 250; ++i)
         {
-            make (home, "Library/Application Support/Kestrava/" + juce::String (i));
-            make (home, "Library/Logs/Avid/Pro_Tools_" + juce::String (i));
-            products << "|Kestrava/" << i << "=Library/Application Support/Kestrava/" << i;
-            proTools << "|Pro_Tools_" << i << "=Library/Logs/Avid/Pro_Tools_" << i;
+            products.push_back ("Library/Application Support/Kestrava/" + juce::String (i) + " => Kestrava/" + juce::String (i));
+            proTools.push_back ("Library/Logs/Avid/Pro_Tools_" + juce::String (i) + " => Pro_Tools_" + juce::String (i));
         }
 
-        // One process collects in each order, so that each collection overlaps one of the other kind.
-        const auto first = startCollecting ([] { LogArchive::collectProductLogs(); LogArchive::collectProToolsLogs(); });
-        const auto second = startCollecting ([] { LogArchive::collectProToolsLogs(); LogArchive::collectProductLogs(); });
-        EXPECT_TRUE (endsCleanly (first));
-        EXPECT_TRUE (endsCleanly (second));
+        const auto expectedProducts = make (home, products), expectedProTools = make (home, proTools);
 
-        EXPECT_EQ (readZip (home["Desktop/TLM_Logs.zip"]), "[" + products.substring (1) + "]");
-        EXPECT_EQ (readZip (home["Desktop/PT_Logs.zip"]), "[" + proTools.substring (1) + "]");
+        // One process collects in each order, so that each collection overlaps one of the other kind.
+        EXPECT_TRUE (collectInChildren ({ [] { LogArchive::collectProductLogs(); LogArchive::collectProToolsLogs(); },
+                                         [] { LogArchive::collectProToolsLogs(); LogArchive::collectProductLogs(); } }));
+        EXPECT_EQ (readZip (home["Desktop/TLM_Logs.zip"]), expectedProducts);
+        EXPECT_EQ (readZip (home["Desktop/PT_Logs.zip"]), expectedProTools);
         EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
     }
 
     //==============================================================================
-    TEST (ZipArchiveWriterTest, AFailedWriteLeavesNoArchiveNorAnEarlierOneNorAPartialFile)
+    TEST (ZipArchiveWriterTest, RefusesWhatAnArchiveWithoutZip64CannotDescribeAndLeavesNothing)
     {
-        using Entries = std::vector<ZipArchiveWriter::Entry>;
         TestHome home;
-        const auto archive = home["Desktop/TLM_Logs.zip"];
-        const auto kept = home.writeFile ("Logs/kept.log", "kept");
-        const auto huge = home.writeFile ("Logs/huge.log", {});
+        const auto archive = home.writeFile ("Desktop/TLM_Logs.zip", "earlier"), kept = home.writeFile ("kept", "kept"),
+                   huge = home.writeFile ("huge", {});
 
         // Sparse, and refused before a byte of it is read.
         ASSERT_EQ (::truncate (huge.getFullPathName().toRawUTF8(), 0xffffffffLL), 0);
 
-        const auto failsLeavingNothing = [&] (const Entries& entries, ZipArchiveWriter::Limits limits = ZipArchiveWriter::zipLimits)
-        {
-            archive.replaceWithText ("an earlier archive");
-            return ! ZipArchiveWriter::write (entries, archive, limits)
-                && home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0;
-        };
-
-        EXPECT_TRUE (failsLeavingNothing ({ { kept, {} }, { home["Logs/vanished.log"], {} } })) << "a file vanished before it was read";
-        EXPECT_TRUE (failsLeavingNothing (Entries (0xffff, { kept, {} }))) << "more entries than Zip64-less records count";
-        EXPECT_TRUE (failsLeavingNothing ({ { kept, {} }, { huge, {} } })) << "a 4 GiB entry";
-        EXPECT_TRUE (failsLeavingNothing ({ { kept, {} } }, { 10, 1000, 50 })) << "an archive past its size limit";
+        EXPECT_FALSE (ZipArchiveWriter::write ({ { kept, {} }, { huge, {} } }, archive)) << "a 4 GiB entry";
+        EXPECT_FALSE (ZipArchiveWriter::write (std::vector<ZipArchiveWriter::Entry> (0xffff, { kept, {} }), archive)) << "65535 entries";
+        EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
     }
 }
