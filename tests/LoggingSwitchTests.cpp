@@ -11,7 +11,6 @@
 
 #include "app/MainComponent.h"
 #include "app/ProductDomains.h"
-#include "support/MessagePump.h"
 #include "support/PlistReader.h"
 #include "support/TestHome.h"
 
@@ -73,11 +72,18 @@ namespace
         TestHome home;
     };
 
-    // Through JUCE's own click path, which ignores disabled buttons.
+    // Through JUCE's own click path, which ignores disabled buttons. The click is
+    // posted: run the message loop until a message posted after it has arrived.
     void click (juce::Button& button)
     {
         button.triggerClick();
-        drainMessages();
+        bool done = false;
+        juce::MessageManager::callAsync ([&done] { done = true; });
+
+        for (int i = 0; i < 1000 && ! done; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+
+        ASSERT_TRUE (done);
     }
 
     bool isPrimary (const char* domain)
