@@ -41,18 +41,18 @@ print("[" + "|".join(sorted(i.filename + "=" + z.read(i).decode() for i in z.inf
     {
         juce::StringArray entries;
 
-        for (const auto& spec : sources)
+        for (const auto& sourceLine : sources)
         {
-            const auto path = spec.upToFirstOccurrenceOf (" -> ", false, false).upToFirstOccurrenceOf (" => ", false, false);
-            const auto target = spec.fromFirstOccurrenceOf (" -> ", false, false);
+            const auto path = sourceLine.upToFirstOccurrenceOf (" -> ", false, false).upToFirstOccurrenceOf (" => ", false, false);
+            const auto target = sourceLine.fromFirstOccurrenceOf (" -> ", false, false);
             const auto file = home.writeFile (path, path);
 
             EXPECT_TRUE (target.isEmpty() || (file.deleteFile() && (target == "(fifo)"
                                                                       ? ::mkfifo (file.getFullPathName().toRawUTF8(), 0644) == 0
                                                                       : juce::File::createSymbolicLink (file, target, false)))) << path;
 
-            if (spec.contains (" => "))
-                entries.add (spec.fromFirstOccurrenceOf (" => ", false, false) + "=" + path);
+            if (sourceLine.contains (" => "))
+                entries.add (sourceLine.fromFirstOccurrenceOf (" => ", false, false) + "=" + path);
         }
 
         entries.sort (false);
