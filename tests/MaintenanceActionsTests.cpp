@@ -70,6 +70,19 @@ TEST (DeletePreferences, AHangingCommandIsGivenOneSecondAndTheSecondStillRuns)
     EXPECT_EQ (home["calls.log"].loadFileAsString(), "delete com.tallowmere.Kestrava5\ndelete com.tallowmere.Palvero2\n");
 }
 
+TEST (DeletePreferences, WithoutADefaultsToolOnThePathItReturnsAtOnce)
+{
+    TestHome home;
+    const auto previous = juce::SystemStats::getEnvironmentVariable ("PATH", {});
+    setenv ("PATH", home.getFolder().getFullPathName().toRawUTF8(), 1);
+
+    const auto start = juce::Time::getMillisecondCounterHiRes();
+    MaintenanceActions::deletePreferences();
+    EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - start, 800.0);
+
+    setenv ("PATH", previous.toRawUTF8(), 1);
+}
+
 //==============================================================================
 TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
 {
