@@ -194,5 +194,9 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
         EXPECT_FALSE (ZipArchiveWriter::write ({ { kept, {} }, { huge, {} } }, archive)) << "a 4 GiB entry";
         EXPECT_FALSE (ZipArchiveWriter::write (std::vector<ZipArchiveWriter::Entry> (0xffff, { kept, {} }), archive)) << "65535 entries";
         EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
+
+        // Nothing to collect still makes an archive: the end record alone.
+        EXPECT_TRUE (ZipArchiveWriter::write ({}, archive));
+        EXPECT_EQ (archive.getSize(), 22);
     }
 }
