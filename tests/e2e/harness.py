@@ -152,9 +152,18 @@ class Window:
         """Moves the pointer to panel coordinates, waits until it is there, then runs more xdotool commands."""
         self.session.run ("xdotool", "mousemove", "--window", self.id, "--sync", str (x), str (y), *then)
 
-    def click (self, bounds):
-        """Clicks the middle of a control given as (x, y, w, h)."""
-        self.move_to (bounds[0] + bounds[2] // 2, bounds[1] + bounds[3] // 2, "click", "1")
+    def click (self, bounds, until=None):
+        """Clicks the middle of a control given as (x, y, w, h), holding the button down briefly as a
+        person does. With until, clicks again (three times at most) while until() stays false for
+        3 s: on a loaded machine a synthetic click now and then never reaches the program."""
+        for _ in range (3):
+            self.move_to (bounds[0] + bounds[2] // 2, bounds[1] + bounds[3] // 2,
+                          "mousedown", "1", "sleep", "0.05", "mouseup", "1")
+            try:
+                if until is None or poll (until, 3, "the click to take effect"):
+                    return
+            except HarnessError:
+                pass
 
 
 @contextlib.contextmanager

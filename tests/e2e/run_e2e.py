@@ -150,15 +150,15 @@ def logging_switches (results, session, app, home):
     others = {d: read_bytes (plist_path (home, d)) for d in DOMAINS if d not in PRIMARY}
 
     with harness.quillon (session, app, home) as w:
-        w.click (ENABLE_BUTTON)
+        w.click (ENABLE_BUTTON, lambda: values_of (home, LEVEL, PRIMARY) == [7, 7])
         results.expect ("logging: Enable writes ApplicationLogLevel 7 into Kestrava5 and Palvero2",
                         lambda: values_of (home, LEVEL, PRIMARY), [7, 7])
         results.check ("logging: Enable leaves the four other plist files unchanged",
                        all (read_bytes (plist_path (home, d)) == data for d, data in others.items()))
-        w.click (AUDIO_TOGGLE)
+        w.click (AUDIO_TOGGLE, lambda: all (x is True for x in values_of (home, "EnableAudioLogging", DOMAINS)))
         results.expect ("logging: the Audio toggle writes EnableAudioLogging true into all six",
                         lambda: values_of (home, "EnableAudioLogging", DOMAINS), lambda v: all (x is True for x in v))
-        w.click (DISABLE_BUTTON)
+        w.click (DISABLE_BUTTON, lambda: values_of (home, LEVEL, DOMAINS) == [3] * 6)
         results.expect ("logging: Disable writes ApplicationLogLevel 3 into all six",
                         lambda: values_of (home, LEVEL, DOMAINS), [3] * 6)
 
@@ -211,7 +211,7 @@ def archives (results, session, app, home):
     with harness.quillon (session, app, home, [stubs]) as w:
         for count, (button, archive) in enumerate ([(COLLECT_TLM_BUTTON, "TLM_Logs.zip"),
                                                     (COLLECT_PT_BUTTON, "PT_Logs.zip")], 1):
-            w.click (button)
+            w.click (button, lambda: len (reveals()) >= count)
             harness.poll (lambda: len (reveals()) >= count, 10, archive + " to be revealed")
             results.expect ("archives: %s holds its sources' entries" % archive,
                             lambda: contents (os.path.join (home, "Desktop", archive)),
@@ -233,11 +233,11 @@ def maintenance (results, session, app, home):
         return sorted (os.path.relpath (os.path.join (d, f), support) for d, _, files in os.walk (support) for f in files)
 
     with harness.quillon (session, app, home) as w:
-        w.click (DELETE_PREFERENCES_BUTTON)
+        w.click (DELETE_PREFERENCES_BUTTON, lambda: not any (os.path.exists (plist_path (home, d)) for d in PRIMARY))
         results.expect ("maintenance: Delete Preferences removes the two primary plist files, not the other four",
                         lambda: [os.path.exists (plist_path (home, d)) for d in DOMAINS],
                         [d not in PRIMARY for d in DOMAINS])
-        w.click (DELETE_SETTINGS_BUTTON)
+        w.click (DELETE_SETTINGS_BUTTON, lambda: left() == kept)
         results.expect ("maintenance: Delete Settings Files removes only the settings files directly in the folders",
                         left, kept)
 
