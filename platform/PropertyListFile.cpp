@@ -93,6 +93,21 @@ bool PropertyListFile::parse (const juce::String& document)
     if (parsedDict == nullptr || parsedDict->getTagName() != "dict")
         return false;
 
+    // Keys and values must alternate; otherwise replacing a value could overwrite
+    // the key that follows a key without one.
+    auto expectKey = true;
+
+    for (auto* child : parsedDict->getChildIterator())
+    {
+        if ((child->getTagName() == "key") != expectKey)
+            return false;
+
+        expectKey = ! expectKey;
+    }
+
+    if (! expectKey)
+        return false;
+
     root = std::move (parsed);
     dict = parsedDict;
     return true;
@@ -138,13 +153,7 @@ void PropertyListFile::setValue (const juce::String& key, std::unique_ptr<juce::
 {
     if (auto* keyElement = findKey (key))
     {
-        if (auto* oldValue = keyElement->getNextElement())
-        {
-            dict->replaceChildElement (oldValue, value.release());
-            return;
-        }
-
-        dict->addChildElement (value.release());
+        dict->replaceChildElement (keyElement->getNextElement(), value.release());
         return;
     }
 

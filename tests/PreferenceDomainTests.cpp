@@ -67,7 +67,8 @@ TEST (PreferenceDomain, LeavesFilesItCannotParseAndRefusesBadNames)
 {
     TestHome home;
 
-    for (const auto* contents : { "not a property list", "<plist><array/></plist>", "bplist00\x01\x02" })
+    for (const auto* contents : { "not a property list", "<plist><array/></plist>", "bplist00\x01\x02",
+                                  "<plist><dict><key>a</key><key>b</key><integer>1</integer></dict></plist>" })
     {
         const auto file = home.writeFile (domainPath, contents);
         EXPECT_FALSE (PreferenceDomain (domain).setInteger (7, "ApplicationLogLevel")) << contents;
