@@ -39,9 +39,6 @@ public:
     /** Removes the scratch folder if finish() has not already done so. */
     ~ArchiveProcedure();
 
-    /** The scratch folder of this run; a default File if none could be created. */
-    const juce::File& getScratchFolder() const noexcept     { return scratchFolder; }
-
     /** Copies a regular file into the scratch folder under the given name, replacing
         an earlier copy of that name. Anything else at the source is passed over.
     */

@@ -39,20 +39,24 @@ namespace
         return {};
     }
 
-    bool fitsLimits (const std::vector<ZipArchiveWriter::Entry>& entries, const ZipArchiveWriter::Limits& limits)
+    // Without Zip64 a count, size or offset must fit below the 16- and 32-bit fields'
+    // all-ones values, which readers take as "see the Zip64 record".
+    constexpr juce::int64 maxEntries = 0xfffe;
+    constexpr juce::int64 maxSize    = 0xfffffffe;
+
+    bool fitsWithoutZip64 (const std::vector<ZipArchiveWriter::Entry>& entries)
     {
-        if ((juce::int64) entries.size() > limits.maxEntries)
+        if ((juce::int64) entries.size() > maxEntries)
             return false;
 
         for (const auto& entry : entries)
-            if (entry.file.getSize() > limits.maxEntrySize)
+            if (entry.file.getSize() > maxSize)
                 return false;
 
         return true;
     }
 
-    bool writeWhole (const std::vector<ZipArchiveWriter::Entry>& entries, const juce::File& destination,
-                     const ZipArchiveWriter::Limits& limits)
+    bool writeWhole (const std::vector<ZipArchiveWriter::Entry>& entries, const juce::File& destination)
     {
         juce::FileOutputStream stream (destination, ZipArchiveWriter::streamBufferSize);
 
@@ -76,20 +80,16 @@ namespace
 
         return stream.getStatus().wasOk()
             && destination.getSize() == length
-            && length <= limits.maxArchiveSize;
+            && length <= maxSize;
     }
 }
 
-// Without Zip64 a count, size or offset must fit below the 16- and 32-bit fields'
-// all-ones values, which readers take as "see the Zip64 record".
-const ZipArchiveWriter::Limits ZipArchiveWriter::zipLimits { 0xfffe, 0xfffffffe, 0xfffffffe };
-
-bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::File& archive, const Limits& limits)
+bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::File& archive)
 {
     // An earlier archive goes first, so a failed run never leaves a stale one behind.
     archive.deleteFile();
 
-    if (! fitsLimits (entries, limits))
+    if (! fitsWithoutZip64 (entries))
         return false;
 
     const auto partial = createTemporarySibling (archive);
@@ -97,7 +97,7 @@ bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::Fil
     if (partial == juce::File())
         return false;
 
-    if (writeWhole (entries, partial, limits)
+    if (writeWhole (entries, partial)
          && std::rename (partial.getFullPathName().toRawUTF8(), archive.getFullPathName().toRawUTF8()) == 0)
         return true;
 

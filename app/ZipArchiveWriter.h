@@ -29,24 +29,13 @@ public:
         juce::String storedPath;
     };
 
-    /** What an archive without Zip64 records can describe; larger ones are refused. */
-    struct Limits
-    {
-        int maxEntries;
-        juce::int64 maxEntrySize;
-        juce::int64 maxArchiveSize;
-    };
-
-    /** The limits of JUCE's zip writer, which has no Zip64 support. */
-    static const Limits zipLimits;
-
     /** Deletes any earlier file of the archive's name, then writes the entries in
         order, deflated at level 5. Returns true when the complete archive stands
         under its name; on any failure nothing is left under that name and no
-        temporary file remains.
+        temporary file remains. JUCE's zip writer has no Zip64 records, so what
+        needs them (too many entries, an entry or archive too large) is refused.
     */
-    static bool write (const std::vector<Entry>& entries, const juce::File& archive,
-                       const Limits& limits = zipLimits);
+    static bool write (const std::vector<Entry>& entries, const juce::File& archive);
 
     /** The buffer size of the archive's output stream. */
     static constexpr int streamBufferSize = 16384;

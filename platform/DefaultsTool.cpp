@@ -39,9 +39,6 @@ int main (int argc, char** argv)
     if (argc != 3 || std::strcmp (argv[1], "delete") != 0)
         return fail (badUsage, "usage: defaults delete <domain>");
 
-   #if JUCE_MAC
-    return fail (failure, "use the system's defaults tool on this platform");
-   #else
     const auto* rawName = argv[2];
 
     // A name that is not valid UTF-8 would be read as some other name and could
@@ -68,5 +65,4 @@ int main (int argc, char** argv)
     }
 
     return failure;
-   #endif
 }
