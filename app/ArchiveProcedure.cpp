@@ -10,6 +10,8 @@
 #include "ArchiveProcedure.h"
 
 #include "ZipArchiveWriter.h"
+#include "platform/FileReveal.h"
+#include "platform/FolderListing.h"
 
 #include <cerrno>
 #include <csignal>
@@ -21,58 +23,20 @@ namespace
 {
     using FolderIdentity = std::pair<dev_t, ino_t>;
 
-    bool statFollowingLinks (const juce::File& file, struct stat& info)
-    {
-        return ::stat (file.getFullPathName().toRawUTF8(), &info) == 0;
-    }
-
-    // Looked at without opening the file: opening a FIFO blocks, and reading a
-    // device may never end.
-    bool isRegularFile (const juce::File& file)
+    bool folderIdentity (const juce::File& folder, FolderIdentity& identity)
     {
         struct stat info;
-        return statFollowingLinks (file, info) && S_ISREG (info.st_mode);
+
+        if (::stat (folder.getFullPathName().toRawUTF8(), &info) != 0 || ! S_ISDIR (info.st_mode))
+            return false;
+
+        identity = { info.st_dev, info.st_ino };
+        return true;
     }
 
-    void copyRegularFile (const juce::File& source, const juce::File& destination)
+    juce::File childOf (const juce::File& folder, const juce::String& name)
     {
-        if (! isRegularFile (source))
-            return;
-
-        // copyFileTo does not notice failed writes (a full disk, a file-size limit):
-        // a copy shorter than its source is a failed one, and is not archived.
-        const auto sourceLength = source.getSize();
-
-        if (source.copyFileTo (destination) && destination.getSize() >= sourceLength)
-            return;
-
-        if (destination.existsAsFile())
-            destination.deleteFile();
-    }
-
-    void copyTree (const juce::File& source, const juce::File& destination, std::set<FolderIdentity>& entered)
-    {
-        destination.createDirectory();
-
-        for (const auto& entry : juce::RangedDirectoryIterator (source, false, "*", juce::File::findFilesAndDirectories))
-        {
-            const auto& file = entry.getFile();
-            const juce::File target (destination.getFullPathName() + "/" + file.getFileName());
-            struct stat info;
-
-            if (! statFollowingLinks (file, info))
-                continue;
-
-            if (S_ISDIR (info.st_mode))
-            {
-                if (entered.insert ({ info.st_dev, info.st_ino }).second)
-                    copyTree (file, target, entered);
-            }
-            else if (S_ISREG (info.st_mode))
-            {
-                copyRegularFile (file, target);
-            }
-        }
+        return juce::File (folder.getFullPathName() + "/" + name);
     }
 
     bool isSafeStoredPath (const juce::String& path)
@@ -105,10 +69,10 @@ ArchiveProcedure::ArchiveProcedure()
     // "exist" for it but still takes its name.
     for (int number = 1; number <= 1000; ++number)
     {
-        const auto candidate = desktop.getChildFile (number == 1 ? juce::String ("tempFolder")
-                                                                 : "tempFolder(" + juce::String (number) + ")");
+        const auto candidate = childOf (desktop, number == 1 ? juce::String ("tempFolder")
+                                                             : "tempFolder(" + juce::String (number) + ")");
 
-        if (::mkdir (candidate.getFullPathName().toRawUTF8(), 0777) == 0)
+        if (::mkdir (candidate.getFullPathName().toRawUTF8(), 0700) == 0)
         {
             scratchFolder = candidate;
             break;
@@ -128,72 +92,95 @@ ArchiveProcedure::~ArchiveProcedure()
    #endif
 }
 
-juce::File ArchiveProcedure::scratchChild (const juce::String& name) const
+void ArchiveProcedure::placeFile (const juce::File& source, const juce::File& destination)
 {
-    if (scratchFolder == juce::File())
-        return {};
-
-    return juce::File (scratchFolder.getFullPathName() + "/" + name);
+    if (const auto recorded = FileSnapshot::place (source, destination))
+        placed[destination.getFullPathName()] = *recorded;
 }
 
-void ArchiveProcedure::copyFile (const juce::File& source, const juce::String& destinationName) const
+void ArchiveProcedure::copyFile (const juce::File& source, const juce::String& destinationName)
 {
-    if (const auto destination = scratchChild (destinationName); destination != juce::File())
-        copyRegularFile (source, destination);
+    if (scratchFolder != juce::File())
+        placeFile (source, childOf (scratchFolder, destinationName));
 }
 
-void ArchiveProcedure::copyFolder (const juce::File& source, const juce::String& destinationName) const
+void ArchiveProcedure::copyFolder (const juce::File& source, const juce::String& destinationName)
 {
-    const auto destination = scratchChild (destinationName);
-    struct stat info, scratchInfo;
+    FolderIdentity sourceIdentity, scratchIdentity;
 
-    if (destination == juce::File() || ! statFollowingLinks (source, info) || ! S_ISDIR (info.st_mode))
+    if (scratchFolder == juce::File() || ! folderIdentity (source, sourceIdentity))
         return;
 
     // The scratch folder counts as entered: a link to the Desktop would otherwise
     // copy the growing scratch folder into itself.
-    std::set<FolderIdentity> entered { { info.st_dev, info.st_ino } };
+    std::set<FolderIdentity> entered { sourceIdentity };
 
-    if (statFollowingLinks (scratchFolder, scratchInfo))
-        entered.insert ({ scratchInfo.st_dev, scratchInfo.st_ino });
+    if (folderIdentity (scratchFolder, scratchIdentity))
+        entered.insert (scratchIdentity);
 
-    copyTree (source, destination, entered);
+    const std::function<void (const juce::File&, const juce::File&)> copyTree = [&] (const juce::File& from, const juce::File& to)
+    {
+        to.createDirectory();
+
+        for (const auto& entry : FolderListing::list (from))
+        {
+            const auto target = childOf (to, entry.file.getFileName());
+            FolderIdentity identity;
+
+            if (entry.kind == FolderListing::Kind::regularFile)
+                placeFile (entry.file, target);
+            else if (folderIdentity (entry.file, identity) && entered.insert (identity).second)
+                copyTree (entry.file, target);
+        }
+    };
+
+    copyTree (source, childOf (scratchFolder, destinationName));
 }
 
 bool ArchiveProcedure::finish (const juce::String& archiveName, StoredPaths storedPaths)
 {
-    const juce::File archive (desktop.getFullPathName() + "/" + archiveName);
-
-    juce::Array<juce::File> files;
-
-    if (scratchFolder != juce::File())
-        scratchFolder.findChildFiles (files, juce::File::findFiles, true, "*");
+    if (scratchFolder == juce::File())
+        return false;
 
     std::vector<ZipArchiveWriter::Entry> entries;
 
-    for (const auto& file : files)
+    const std::function<void (const juce::File&, const juce::String&)> addFolder = [&] (const juce::File& folder, const juce::String& prefix)
     {
-        const auto storedPath = storedPaths == StoredPaths::relativeToScratchFolder
-                                    ? file.getRelativePathFrom (scratchFolder)
-                                    : juce::String();
+        for (const auto& entry : FolderListing::list (folder))
+        {
+            const auto name = entry.file.getFileName();
 
-        if (isRegularFile (file) && isSafeStoredPath (storedPath.isEmpty() ? file.getFileName() : storedPath))
-            entries.push_back ({ file, storedPath });
-    }
+            if (entry.kind == FolderListing::Kind::folder)
+            {
+                addFolder (entry.file, prefix + name + "/");
+                continue;
+            }
 
+            const auto storedPath = storedPaths == StoredPaths::relativeToScratchFolder ? prefix + name : juce::String();
+            const auto found = placed.find (entry.file.getFullPathName());
+
+            if (entry.kind == FolderListing::Kind::regularFile && found != placed.end()
+                 && isSafeStoredPath (storedPath.isEmpty() ? name : storedPath))
+                entries.push_back ({ entry.file, storedPath, found->second.length, found->second.modified });
+        }
+    };
+
+    addFolder (scratchFolder, {});
+
+    const juce::File archive (desktop.getFullPathName() + "/" + archiveName);
     const auto written = ZipArchiveWriter::write (entries, archive);
 
     if (written)
-        archive.revealToUser();
+        FileReveal::reveal (archive);
 
     removeScratchFolder();
     return written;
 }
 
-void ArchiveProcedure::removeScratchFolder()
+void ArchiveProcedure::removeScratchFolder() noexcept
 {
     if (scratchFolder != juce::File())
-        scratchFolder.deleteRecursively();
+        FolderListing::removeTree (scratchFolder);
 
     scratchFolder = juce::File();
 }

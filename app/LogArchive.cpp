@@ -9,7 +9,9 @@
 
 #include "LogArchive.h"
 
-#include "ArchiveProcedure.h"
+#include "platform/FolderListing.h"
+
+#include <new>
 
 namespace
 {
@@ -35,47 +37,61 @@ namespace
 
 void LogArchive::collectProductLogs()
 {
-    ArchiveProcedure procedure;
-
-    copyFilesIn (procedure, juce::File ("~/Library/Logs/DiagnosticReports"), [] (const juce::String& name)
+    run ([] (ArchiveProcedure& procedure)
     {
-        return name.contains ("Kestrava") || name.contains ("Palvero");
-    });
+        copyFilesIn (procedure, juce::File ("~/Library/Logs/DiagnosticReports"), [] (const juce::String& name)
+        {
+            return name.contains ("Kestrava") || name.contains ("Palvero");
+        });
 
-    // Same-named files meet in the scratch folder: the later source wins.
-    copyFilesIn (procedure, juce::File ("~/Library/Logs/Kestrava"), anyFile);
-    copyFilesIn (procedure, juce::File ("~/Library/Logs/Palvero"), anyFile);
+        // Same-named files meet in the scratch folder: the later source wins.
+        copyFilesIn (procedure, juce::File ("~/Library/Logs/Kestrava"), anyFile);
+        copyFilesIn (procedure, juce::File ("~/Library/Logs/Palvero"), anyFile);
 
-    procedure.copyFolder (juce::File ("~/Library/Application Support/Kestrava"), "Kestrava");
-    procedure.copyFolder (juce::File ("~/Library/Application Support/Palvero"), "Palvero");
+        procedure.copyFolder (juce::File ("~/Library/Application Support/Kestrava"), "Kestrava");
+        procedure.copyFolder (juce::File ("~/Library/Application Support/Palvero"), "Palvero");
 
-    for (const auto& preferenceFile : preferenceFiles)
-        procedure.copyFile (juce::File (preferenceFile.source), preferenceFile.name);
-
-    procedure.finish ("TLM_Logs.zip", ArchiveProcedure::StoredPaths::relativeToScratchFolder);
+        for (const auto& preferenceFile : preferenceFiles)
+            procedure.copyFile (juce::File (preferenceFile.source), preferenceFile.name);
+    },
+    "TLM_Logs.zip", ArchiveProcedure::StoredPaths::relativeToScratchFolder);
 }
 
 void LogArchive::collectProToolsLogs()
 {
-    ArchiveProcedure procedure;
-
-    copyFilesIn (procedure, juce::File ("~/Library/Logs/Avid"), [] (const juce::String& name)
+    run ([] (ArchiveProcedure& procedure)
     {
-        return name.contains ("Pro_Tools") && ! name.contains ("Video");
-    });
-
-    procedure.finish ("PT_Logs.zip", ArchiveProcedure::StoredPaths::fileNamesOnly);
+        copyFilesIn (procedure, juce::File ("~/Library/Logs/Avid"), [] (const juce::String& name)
+        {
+            return name.contains ("Pro_Tools") && ! name.contains ("Video");
+        });
+    },
+    "PT_Logs.zip", ArchiveProcedure::StoredPaths::fileNamesOnly);
 }
 
-void LogArchive::copyFilesIn (const ArchiveProcedure& procedure, const juce::File& folder,
+void LogArchive::run (const std::function<void (ArchiveProcedure&)>& collect,
+                      const juce::String& archiveName, ArchiveProcedure::StoredPaths storedPaths)
+{
+    try
+    {
+        ArchiveProcedure procedure;
+        collect (procedure);
+        procedure.finish (archiveName, storedPaths);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // The procedure has removed its scratch folder on the way out.
+    }
+}
+
+void LogArchive::copyFilesIn (ArchiveProcedure& procedure, const juce::File& folder,
                               const std::function<bool (const juce::String&)>& isWanted)
 {
-    for (const auto& entry : juce::RangedDirectoryIterator (folder, false, "*", juce::File::findFiles))
+    for (const auto& entry : FolderListing::list (folder))
     {
-        const auto& file = entry.getFile();
-        const auto name = file.getFileName();
+        const auto name = entry.file.getFileName();
 
-        if (isWanted (name))
-            procedure.copyFile (file, name);
+        if (entry.kind != FolderListing::Kind::folder && isWanted (name))
+            procedure.copyFile (entry.file, name);
     }
 }

@@ -9,16 +9,15 @@
 
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include "ArchiveProcedure.h"
 
 #include <functional>
-
-class ArchiveProcedure;
 
 //==============================================================================
 /**
     The two log collections of the panel. Each gathers its sources into a scratch
-    folder on the Desktop and packs them into a zip archive beside it.
+    folder on the Desktop and packs them into a zip archive beside it. Running out
+    of memory ends a collection as a failed one: no archive, nothing left behind.
 */
 class LogArchive final
 {
@@ -34,7 +33,10 @@ public:
 private:
     LogArchive() = delete;
 
-    /** Copies the files lying directly in a folder whose names pass the test. */
-    static void copyFilesIn (const ArchiveProcedure& procedure, const juce::File& folder,
+    static void run (const std::function<void (ArchiveProcedure&)>& collect,
+                     const juce::String& archiveName, ArchiveProcedure::StoredPaths storedPaths);
+
+    /** Places the files lying directly in a folder whose names pass the test. */
+    static void copyFilesIn (ArchiveProcedure& procedure, const juce::File& folder,
                              const std::function<bool (const juce::String&)>& isWanted);
 };

@@ -10,6 +10,7 @@
 #include "MaintenanceActions.h"
 
 #include "ProductDomains.h"
+#include "platform/FolderListing.h"
 
 #include <algorithm>
 #include <array>
@@ -57,15 +58,10 @@ void MaintenanceActions::deleteSettingsFiles()
 {
     for (auto* folder : settingsFolders)
     {
-        // Files lying directly in the folder, hidden ones included; sub-folders are
-        // neither entered nor listed.
-        for (const auto& entry : juce::RangedDirectoryIterator (juce::File (folder), false, "*",
-                                                                juce::File::findFiles))
-        {
-            const auto file = entry.getFile();
-
-            if (isSettingsFileName (file.getFileName()))
-                file.deleteFile();
-        }
+        // What lies directly in the folder, hidden names included; folders (links to
+        // folders too) are neither entered nor deleted.
+        for (const auto& entry : FolderListing::list (juce::File (folder)))
+            if (entry.kind != FolderListing::Kind::folder && isSettingsFileName (entry.file.getFileName()))
+                entry.file.deleteFile();
     }
 }

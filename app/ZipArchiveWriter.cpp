@@ -11,38 +11,298 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace
 {
-    // Creates an empty file that did not exist before, so that no other writer
-    // (another copy of the program, say) shares it.
-    juce::File createTemporarySibling (const juce::File& archive)
-    {
-        for (int attempt = 0; attempt < 100; ++attempt)
-        {
-            const auto suffix = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64());
-            const auto candidate = archive.getSiblingFile ("." + archive.getFileName() + "-" + suffix + ".partial");
-            const auto fd = ::open (candidate.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-
-            if (fd >= 0)
-            {
-                ::close (fd);
-                return candidate;
-            }
-
-            if (errno != EEXIST)
-                break;
-        }
-
-        return {};
-    }
-
     // Without Zip64 a count, size or offset must fit below the 16- and 32-bit fields'
     // all-ones values, which readers take as "see the Zip64 record".
     constexpr juce::int64 maxEntries = 0xfffe;
     constexpr juce::int64 maxSize    = 0xfffffffe;
+
+    constexpr size_t chunkSize = 1 << 18;
+
+    // Buffered writes to a descriptor; every byte is known to have reached the file.
+    class ArchiveOutput final
+    {
+    public:
+        explicit ArchiveOutput (int descriptor) : fd (descriptor) {}
+
+        juce::int64 getPosition() const noexcept    { return position; }
+
+        bool write (const void* data, size_t numBytes)
+        {
+            if (used + numBytes > sizeof (buffer) && ! flush())
+                return false;
+
+            if (numBytes >= sizeof (buffer))
+            {
+                position += (juce::int64) numBytes;
+                return writeAll (data, numBytes, -1);
+            }
+
+            std::memcpy (buffer + used, data, numBytes);
+            used += numBytes;
+            position += (juce::int64) numBytes;
+            return true;
+        }
+
+        /** Rewrites bytes already written, at an offset from the start. */
+        bool patch (juce::int64 offset, const void* data, size_t numBytes)
+        {
+            return flush() && writeAll (data, numBytes, offset);
+        }
+
+        bool flush()
+        {
+            const auto ok = writeAll (buffer, used, -1);
+            used = 0;
+            return ok;
+        }
+
+    private:
+        bool writeAll (const void* data, size_t numBytes, juce::int64 offset)
+        {
+            auto* bytes = static_cast<const char*> (data);
+
+            while (numBytes > 0)
+            {
+                const auto written = offset < 0 ? ::write (fd, bytes, numBytes)
+                                                : ::pwrite (fd, bytes, numBytes, (off_t) offset);
+
+                if (written < 0 && errno == EINTR)
+                    continue;
+
+                if (written <= 0)
+                    return false;
+
+                bytes += written;
+                numBytes -= (size_t) written;
+                offset += offset < 0 ? 0 : written;
+            }
+
+            return true;
+        }
+
+        int fd;
+        char buffer[16384];
+        size_t used = 0;
+        juce::int64 position = 0;
+
+        JUCE_DECLARE_NON_COPYABLE (ArchiveOutput)
+    };
+
+    //==============================================================================
+    // Little-endian fields of a header, in the order they are appended.
+    class Header final
+    {
+    public:
+        Header& u16 (juce::uint32 value)    { bytes.push_back ((char) value); bytes.push_back ((char) (value >> 8)); return *this; }
+        Header& u32 (juce::uint32 value)    { return u16 (value & 0xffff).u16 (value >> 16); }
+        Header& text (const std::string& s) { bytes.insert (bytes.end(), s.begin(), s.end()); return *this; }
+
+        bool writeTo (ArchiveOutput& out) const                         { return out.write (bytes.data(), bytes.size()); }
+        bool patchInto (ArchiveOutput& out, juce::int64 offset) const   { return out.patch (offset, bytes.data(), bytes.size()); }
+
+    private:
+        std::vector<char> bytes;
+    };
+
+    // The MS-DOS date and time of the zip format, in local time: two-second steps,
+    // years 1980 to 2107; times outside are clamped to the nearest end.
+    std::pair<juce::uint32, juce::uint32> dosDateAndTime (juce::Time t)
+    {
+        if (t.getYear() < 1980)
+            return { (1u << 5) | 1u, 0u };
+
+        if (t.getYear() > 2107)
+            return { (127u << 9) | (12u << 5) | 31u, (23u << 11) | (59u << 5) | 29u };
+
+        return { (juce::uint32) (((t.getYear() - 1980) << 9) | ((t.getMonth() + 1) << 5) | t.getDayOfMonth()),
+                 (juce::uint32) ((t.getHours() << 11) | (t.getMinutes() << 5) | (t.getSeconds() / 2)) };
+    }
+
+    struct Written
+    {
+        std::string name;
+        std::pair<juce::uint32, juce::uint32> dateAndTime;
+        juce::uint32 crc = 0;
+        juce::int64 compressedSize = 0, size = 0, headerOffset = 0;
+    };
+
+    // The fields that local and central headers share, from "version needed" on.
+    Header& commonFields (Header& header, const Written& entry)
+    {
+        return header.u16 (20)                          // version needed: deflate
+                     .u16 (1u << 11)                    // names are UTF-8
+                     .u16 (Z_DEFLATED)
+                     .u16 (entry.dateAndTime.second)
+                     .u16 (entry.dateAndTime.first)
+                     .u32 (entry.crc)
+                     .u32 ((juce::uint32) entry.compressedSize)
+                     .u32 ((juce::uint32) entry.size)
+                     .u16 ((juce::uint32) entry.name.size())
+                     .u16 (0);                          // extra field length
+    }
+
+    class Deflater final
+    {
+    public:
+        Deflater()
+        {
+            // Raw deflate, as zip stores it.
+            if (deflateInit2 (&stream, ZipArchiveWriter::compressionLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+                throw std::bad_alloc();
+        }
+
+        ~Deflater()     { deflateEnd (&stream); }
+
+        // Reads the entry's file up to its recorded length and writes it deflated.
+        bool writeEntry (ArchiveOutput& out, const ZipArchiveWriter::Entry& entry, Written& written)
+        {
+            const auto fd = ::open (entry.file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            struct stat info;
+
+            if (fd < 0)
+                return false;
+
+            const auto ok = ::fstat (fd, &info) == 0 && S_ISREG (info.st_mode) && deflateReset (&stream) == Z_OK
+                              && compress (fd, entry.length, out, written);
+            ::close (fd);
+            return ok;
+        }
+
+    private:
+        bool compress (int fd, juce::int64 length, ArchiveOutput& out, Written& written)
+        {
+            for (auto finished = false; ! finished;)
+            {
+                const auto wanted = (size_t) juce::jmin ((juce::int64) chunkSize, length - written.size);
+                auto numRead = wanted > 0 ? ::read (fd, input.get(), wanted) : 0;
+
+                if (numRead < 0 && errno == EINTR)
+                    continue;
+
+                if (numRead < 0)
+                    return false;
+
+                // A file cut short since it was recorded ends where it now ends.
+                finished = numRead == 0;
+                written.crc = (juce::uint32) crc32 (written.crc, (const Bytef*) input.get(), (uInt) numRead);
+                written.size += numRead;
+
+                stream.next_in = (Bytef*) input.get();
+                stream.avail_in = (uInt) numRead;
+
+                do
+                {
+                    stream.next_out = (Bytef*) output.get();
+                    stream.avail_out = (uInt) chunkSize;
+
+                    if (deflate (&stream, finished ? Z_FINISH : Z_NO_FLUSH) == Z_STREAM_ERROR)
+                        return false;
+
+                    if (! out.write (output.get(), chunkSize - stream.avail_out))
+                        return false;
+                }
+                while (stream.avail_out == 0);
+            }
+
+            written.compressedSize = (juce::int64) stream.total_out;
+            return written.compressedSize <= maxSize;
+        }
+
+        z_stream stream {};
+        juce::HeapBlock<char, true> input { chunkSize }, output { chunkSize };
+
+        JUCE_DECLARE_NON_COPYABLE (Deflater)
+    };
+
+    //==============================================================================
+    bool writeWhole (const std::vector<ZipArchiveWriter::Entry>& entries, int fd)
+    {
+        ArchiveOutput out (fd);
+        Deflater deflater;
+        std::vector<Written> written;
+        written.reserve (entries.size());
+
+        for (const auto& entry : entries)
+        {
+            Written w;
+            w.name = (entry.storedPath.isEmpty() ? entry.file.getFileName() : entry.storedPath).toStdString();
+            w.dateAndTime = dosDateAndTime (entry.modified);
+            w.headerOffset = out.getPosition();
+
+            // The local header goes first with blank checksum and sizes, which are
+            // filled in once the data is written.
+            Header local;
+            local.u32 (0x04034b50);
+            commonFields (local, w).text (w.name);
+
+            if (w.name.size() > 0xffff || w.headerOffset > maxSize || ! local.writeTo (out)
+                 || ! deflater.writeEntry (out, entry, w))
+                return false;
+
+            Header sizes;
+            sizes.u32 (w.crc).u32 ((juce::uint32) w.compressedSize).u32 ((juce::uint32) w.size);
+
+            if (! sizes.patchInto (out, w.headerOffset + 14))
+                return false;
+
+            written.push_back (std::move (w));
+        }
+
+        const auto directoryStart = out.getPosition();
+
+        for (const auto& w : written)
+        {
+            Header central;
+            central.u32 (0x02014b50).u16 (20);
+            commonFields (central, w)
+                .u16 (0)    // comment length
+                .u16 (0)    // disk number
+                .u16 (0)    // internal attributes
+                .u32 (0)    // external attributes
+                .u32 ((juce::uint32) w.headerOffset)
+                .text (w.name);
+
+            if (! central.writeTo (out))
+                return false;
+        }
+
+        const auto directoryEnd = out.getPosition();
+
+        Header end;
+        end.u32 (0x06054b50).u16 (0).u16 (0)
+           .u16 ((juce::uint32) written.size()).u16 ((juce::uint32) written.size())
+           .u32 ((juce::uint32) (directoryEnd - directoryStart))
+           .u32 ((juce::uint32) directoryStart)
+           .u16 (0);
+
+        return end.writeTo (out) && out.flush() && out.getPosition() <= maxSize;
+    }
+
+    // Creates an empty file that did not exist before, so that no other writer
+    // (another copy of the program, say) shares it.
+    int createTemporarySibling (const juce::File& archive, juce::File& temporary)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt)
+        {
+            const auto suffix = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64());
+            temporary = archive.getSiblingFile ("." + archive.getFileName() + "-" + suffix + ".partial");
+            const auto fd = ::open (temporary.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+
+            if (fd >= 0 || errno != EEXIST)
+                return fd;
+        }
+
+        return -1;
+    }
 
     bool fitsWithoutZip64 (const std::vector<ZipArchiveWriter::Entry>& entries)
     {
@@ -50,37 +310,10 @@ namespace
             return false;
 
         for (const auto& entry : entries)
-            if (entry.file.getSize() > maxSize)
+            if (entry.length > maxSize)
                 return false;
 
         return true;
-    }
-
-    bool writeWhole (const std::vector<ZipArchiveWriter::Entry>& entries, const juce::File& destination)
-    {
-        juce::FileOutputStream stream (destination, ZipArchiveWriter::streamBufferSize);
-
-        if (! stream.openedOk())
-            return false;
-
-        juce::ZipFile::Builder builder;
-
-        for (const auto& entry : entries)
-            builder.addFile (entry.file, ZipArchiveWriter::compressionLevel, entry.storedPath);
-
-        if (! builder.writeToStream (stream, nullptr))
-            return false;
-
-        // The builder ignores the stream's write results, and a short final write
-        // (a full disk, a file-size limit) does not even set the stream's status:
-        // so check both the status and the length that actually reached the file.
-        stream.flush();
-
-        const auto length = stream.getPosition();
-
-        return stream.getStatus().wasOk()
-            && destination.getSize() == length
-            && length <= maxSize;
     }
 }
 
@@ -92,15 +325,28 @@ bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::Fil
     if (! fitsWithoutZip64 (entries))
         return false;
 
-    const auto partial = createTemporarySibling (archive);
+    juce::File partial;
+    const auto fd = createTemporarySibling (archive, partial);
 
-    if (partial == juce::File())
+    if (fd < 0)
         return false;
 
-    if (writeWhole (entries, partial)
-         && std::rename (partial.getFullPathName().toRawUTF8(), archive.getFullPathName().toRawUTF8()) == 0)
+    auto written = false;
+
+    try
+    {
+        written = writeWhole (entries, fd);
+    }
+    catch (const std::bad_alloc&)
+    {
+        written = false;
+    }
+
+    written = (::close (fd) == 0) && written;
+
+    if (written && std::rename (partial.getFullPathName().toRawUTF8(), archive.getFullPathName().toRawUTF8()) == 0)
         return true;
 
-    partial.deleteFile();
+    ::unlink (partial.getFullPathName().toRawUTF8());
     return false;
 }

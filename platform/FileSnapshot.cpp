@@ -1,0 +1,192 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#include "FileSnapshot.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if JUCE_LINUX
+ #include <linux/fs.h>
+ #include <sys/ioctl.h>
+#endif
+
+namespace
+{
+    class ScopedFd final
+    {
+    public:
+        explicit ScopedFd (int descriptor) noexcept : fd (descriptor) {}
+        ~ScopedFd()                                 { if (fd >= 0) ::close (fd); }
+        int get() const noexcept                    { return fd; }
+
+    private:
+        int fd;
+
+        JUCE_DECLARE_NON_COPYABLE (ScopedFd)
+    };
+
+    bool linkOpenFile (int fd, const char* destination)
+    {
+       #if JUCE_LINUX
+        // Links the very file that was opened, even if its name has been taken by
+        // another since; /proc resolves the descriptor for users without the
+        // privilege that AT_EMPTY_PATH needs.
+        const auto procPath = "/proc/self/fd/" + juce::String (fd);
+        return ::linkat (AT_FDCWD, procPath.toRawUTF8(), AT_FDCWD, destination, AT_SYMLINK_FOLLOW) == 0;
+       #else
+        juce::ignoreUnused (fd, destination);
+        return false;
+       #endif
+    }
+
+    bool writeAll (int fd, const char* data, ssize_t numBytes)
+    {
+        while (numBytes > 0)
+        {
+            const auto written = ::write (fd, data, (size_t) numBytes);
+
+            if (written < 0 && errno == EINTR)
+                continue;
+
+            if (written <= 0)
+                return false;
+
+            data += written;
+            numBytes -= written;
+        }
+
+        return true;
+    }
+
+    // Copies at most `length` bytes from the start of `in`; returns the number copied
+    // (fewer when the source was cut short meanwhile), or -1 on a failed write.
+    juce::int64 copyBounded (int in, int out, juce::int64 length)
+    {
+        off_t offset = 0;
+
+       #if JUCE_LINUX
+        while (offset < length)
+        {
+            const auto copied = ::copy_file_range (in, &offset, out, nullptr, (size_t) (length - offset), 0);
+
+            if (copied < 0 && errno == EINTR)
+                continue;
+
+            if (copied == 0)
+                return offset;
+
+            if (copied < 0)
+            {
+                // Not offered between these two file systems: fall back to the loop,
+                // from where the kernel stopped.
+                if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)
+                    break;
+
+                return -1;
+            }
+        }
+       #endif
+
+        juce::HeapBlock<char> buffer (1 << 16);
+
+        while (offset < length)
+        {
+            const auto wanted = (size_t) juce::jmin ((juce::int64) (1 << 16), length - offset);
+            const auto numRead = ::pread (in, buffer, wanted, offset);
+
+            if (numRead < 0 && errno == EINTR)
+                continue;
+
+            if (numRead < 0)
+                return -1;
+
+            if (numRead == 0)
+                break;
+
+            if (! writeAll (out, buffer, numRead))
+                return -1;
+
+            offset += numRead;
+        }
+
+        return offset;
+    }
+
+    bool copyOpenFile (int in, const char* destination, juce::int64& length, FileSnapshot::Method& method)
+    {
+        // O_EXCL: a name that appeared since the unlink is someone else's, not ours to write.
+        const ScopedFd out (::open (destination, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+
+        if (out.get() < 0)
+            return false;
+
+       #if JUCE_LINUX
+        // A clone takes the whole file as it is now; its tail beyond the recorded length
+        // is cut off again. The clone is a file of its own, so cutting it is safe.
+        if (::ioctl (out.get(), FICLONE, in) == 0 && ::ftruncate (out.get(), length) == 0)
+        {
+            struct stat info;
+
+            if (::fstat (out.get(), &info) == 0 && info.st_size == length)
+            {
+                method = FileSnapshot::Method::clone;
+                return true;
+            }
+        }
+       #endif
+
+        method = FileSnapshot::Method::copy;
+
+        if (::ftruncate (out.get(), 0) != 0)
+            return false;
+
+        const auto copied = copyBounded (in, out.get(), length);
+
+        if (copied < 0)
+            return false;
+
+        length = copied;
+        return true;
+    }
+}
+
+std::optional<FileSnapshot::Recorded> FileSnapshot::place (const juce::File& source, const juce::File& destination,
+                                                           Method* methodUsed)
+{
+    const auto* destinationPath = destination.getFullPathName().toRawUTF8();
+
+    // Whatever stood there goes first: the later source wins, and a link left there
+    // must never be written through.
+    ::unlink (destinationPath);
+
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const ScopedFd in (::open (source.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info;
+
+    if (in.get() < 0 || ::fstat (in.get(), &info) != 0 || ! S_ISREG (info.st_mode))
+        return std::nullopt;
+
+    Recorded recorded { (juce::int64) info.st_size, juce::Time ((juce::int64) info.st_mtime * 1000) };
+    auto method = Method::link;
+
+    if (! linkOpenFile (in.get(), destinationPath)
+         && ! copyOpenFile (in.get(), destinationPath, recorded.length, method))
+    {
+        ::unlink (destinationPath);
+        return std::nullopt;
+    }
+
+    if (methodUsed != nullptr)
+        *methodUsed = method;
+
+    return recorded;
+}
