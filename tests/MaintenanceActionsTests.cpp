@@ -16,6 +16,7 @@
 #include "support/TestHome.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <utility>
 
 namespace
@@ -103,7 +104,13 @@ TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
     // Empty, so that deleting it would succeed.
     ASSERT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].createDirectory());
 
+    // A name that is not UTF-8 is passed over, and must not upset the rest.
+    const auto notUtf8 = (home[supportFolder + "Kestrava"].getFullPathName() + "/Show").toStdString() + "\xe9.ksar";
+    std::ofstream (notUtf8) << "x";
+
     MainComponent().deleteSettingsFilesButton.onClick();
+
+    EXPECT_TRUE (std::ifstream (notUtf8).good());
 
     for (auto* list : { &deleted, &kept })
         for (const auto& file : *list)
