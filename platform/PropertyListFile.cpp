@@ -9,6 +9,8 @@
 
 #include "PropertyListFile.h"
 
+#include "GuardedFile.h"
+
 namespace
 {
     const char* const plistDoctype = "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
@@ -65,16 +67,17 @@ PropertyListFile::PropertyListFile()
 
 PropertyListFile::LoadResult PropertyListFile::load (const juce::File& file)
 {
-    if (! file.existsAsFile())
+    juce::MemoryBlock data;
+    const auto result = GuardedFile::read (file, maxFileSize, data);
+
+    if (result != GuardedFile::ReadResult::read)
     {
         root = makeEmptyPlist();
         dict = root->getChildByName ("dict");
-        return file.exists() ? LoadResult::unreadable : LoadResult::missing;
+        return result == GuardedFile::ReadResult::missing ? LoadResult::missing : LoadResult::unreadable;
     }
 
-    juce::MemoryBlock data;
-
-    if (! file.loadFileAsData (data) || ! parse (data.toString()))
+    if (! parse (data.toString()))
         return LoadResult::unreadable;
 
     return LoadResult::loaded;
@@ -180,10 +183,6 @@ juce::String PropertyListFile::toString() const
 
 bool PropertyListFile::save (const juce::File& file) const
 {
-    if (! file.getParentDirectory().createDirectory())
-        return false;
-
-    juce::XmlElement::TextFormat format;
-    format.dtd = plistDoctype;
-    return root->writeTo (file, format);
+    const auto text = toString();
+    return GuardedFile::replace (file, { text.toRawUTF8(), text.getNumBytesAsUTF8() });
 }

@@ -25,8 +25,11 @@ public:
     {
         loaded,     /**< The file was read and holds a dictionary. */
         missing,    /**< There is no file: the list starts empty. */
-        unreadable  /**< The file exists but is not an XML property list dictionary. */
+        unreadable  /**< Something is there that is not read as a plist dictionary. */
     };
+
+    /** The largest file read; real preference files hold a few kilobytes. */
+    static constexpr size_t maxFileSize = 4 * 1024 * 1024;
 
     /** Creates an empty dictionary. */
     PropertyListFile();
@@ -52,9 +55,8 @@ public:
     /** Stores a boolean under a key, replacing whatever value it held. */
     void setBool (const juce::String& key, bool value);
 
-    /** Writes the list to a file by way of a temporary file in the same folder,
-        creating missing parent folders. Returns false if anything failed, in which
-        case the file is left as it was.
+    /** Writes the list to a file (see GuardedFile::replace), creating missing parent
+        folders. Returns false if anything failed; the file is then as it was.
     */
     bool save (const juce::File& file) const;
 
