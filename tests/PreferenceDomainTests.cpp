@@ -86,6 +86,16 @@ namespace
     {
         return [text] (const juce::File& file) { file.replaceWithText (text, false, false, "\n"); };
     }
+
+    juce::String entityBomb()
+    {
+        juce::String dtd ("<!DOCTYPE plist [<!ENTITY e0 \"lol\">");
+
+        for (int i = 1; i < 10; ++i)
+            dtd << "<!ENTITY e" << i << " \"" << juce::String::repeatedString ("&e" + juce::String (i - 1) + ";", 10) << "\">";
+
+        return dtd + "]>\n";
+    }
 }
 
 TEST (PreferenceDomain, ReadsIntegersTheWayThePreferencesServiceAnswers)
@@ -117,9 +127,15 @@ TEST (PreferenceDomain, HostileFilesAreReadQuicklyAndNeverWritten)
     };
 
     const Row rows[] = {
+        { "nested entities", textFile (plistHolding ("<key>bomb</key><string>&e9;</string>", entityBomb())) },
+        { "an internal entity", textFile (plistHolding ("", "<!DOCTYPE plist [<!ENTITY x \"1\">]>\n")) },
+        { "20,000 nested arrays", textFile (plistHolding ("<key>deep</key>" + juce::String::repeatedString ("<array>", 20000)
+                                                          + juce::String::repeatedString ("</array>", 20000))) },
+        { "a processing instruction in a value", textFile (plistHolding ("<key>note</key><string>a<?pi?>b</string>")) },
         { "a FIFO", [] (const juce::File& file) { mkfifo (file.getFullPathName().toRawUTF8(), 0644); } },
         { "a link to a device", [] (const juce::File& file) { juce::File ("/dev/zero").createSymbolicLink (file, true); } },
         { "a file over the size cap", textFile (plistHolding ("<key>pad</key><string>" + juce::String::repeatedString ("x", PropertyListFile::maxFileSize) + "</string>")) },
+        { "a foreign encoding", textFile (plistHolding ("", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n")) },
         { "a binary plist", textFile ("bplist00\x01\x02") },
         { "keys that do not alternate", textFile ("<plist><dict><key>a</key><key>b</key><integer>1</integer></dict></plist>") },
         { "a file this user may not write",
@@ -161,30 +177,68 @@ TEST (PreferenceDomain, HostileFilesAreReadQuicklyAndNeverWritten)
     }
 }
 
-TEST (PreferenceDomain, WritesKeepEveryOtherKeyAndCreateWhatIsMissing)
+TEST (PreferenceDomain, WritesKeepEveryOtherKeyAsAnOutsideReaderReadsIt)
 {
-    TestHome home;
-    EXPECT_TRUE (PreferenceDomain (domain).setBool (true, "EnableAudioLogging"));
-    EXPECT_EQ (home[domainPath].getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    // Compares, type for type, the original's keys plus the two written with what the file holds now.
+    const auto compare = "import ast, plistlib, sys\n"
+                         "def typed(v):\n"
+                         "    if isinstance(v, dict): return {k: typed(x) for k, x in v.items()}\n"
+                         "    if isinstance(v, list): return [typed(x) for x in v]\n"
+                         "    return (type(v).__name__, v)\n"
+                         "load = lambda path: plistlib.load(open(path, 'rb'))\n"
+                         "expected = load(sys.argv[1]) if sys.argv[1] != '-' else {}\n"
+                         "expected.update(ast.literal_eval(sys.argv[3]))\n"
+                         "actual = load(sys.argv[2])\n"
+                         "print('same' if typed(actual) == typed(expected) else '%r\\n!= %r' % (actual, expected))\n";
 
-    PlistReader::write (home[domainPath],
-                        "<key>Name</key><string>A &amp; B</string><key>Gain</key><real>0.75</real>"
-                        "<key>When</key><date>2025-01-02T03:04:05Z</date><key>Blob</key><data>AAEC</data>"
-                        "<key>Window</key><dict><key>x</key><array><integer>1</integer></array></dict>"
-                        "<key>ApplicationLogLevel</key><string>old</string>");
-    const auto before = PlistReader::read (home[domainPath]);
+    const char* const documents[] = {
+        nullptr,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n<dict>\n"
+        "\t<key>ApplicationLogLevel</key>\n\t<string>old</string>\n"
+        "\t<key>space</key>\n\t<string> </string>\n\t<key>tab</key>\n\t<string>\t</string>\n"
+        "\t<key>newline</key>\n\t<string>\n</string>\n\t<key>empty</key>\n\t<string/>\n"
+        "\t<key>markup</key>\n\t<string>A &amp; B &lt; C &#233; <![CDATA[<&>]]></string>\n"
+        "\t<!-- kept -->\n"
+        "\t<key>text</key>\n\t<string>Grüße, 日本, 😀</string>\n"
+        "\t<key>when</key>\n\t<date>2025-01-02T03:04:05Z</date>\n"
+        "\t<key>blob</key>\n\t<data>\n\tAAEC\n\t/w==\n\t</data>\n"
+        "\t<key>numbers</key>\n\t<array><integer>-12</integer><real>-0.5</real><real>1e3</real><false/></array>\n"
+        "\t<key>window</key>\n\t<dict><key>frame</key><dict><key>x</key><array><integer>1</integer></array></dict></dict>\n"
+        "\t<key>ApplicationLogLevel</key>\n\t<integer>1</integer>\n"
+        "</dict>\n</plist>\n",
+        "<?xml version='1.0' encoding='utf-8'?><plist version=\"1.0\"><!-- kept --><dict><key>a\r\nb</key>"
+        "<string>c\r\nd</string><key>nested</key><dict/></dict></plist>",
+        "<plist version=\"1.0\"><!-- kept --><dict/></plist>",
+    };
 
-    EXPECT_TRUE (PreferenceDomain (domain).setInteger (3, "ApplicationLogLevel"));
-    EXPECT_TRUE (PreferenceDomain (domain).setBool (false, "EnableAudioLogging"));
+    for (const auto* document : documents)
+    {
+        TestHome home;
+        const auto file = home[domainPath];
+        const auto original = home["original.plist"];
 
-    auto after = PlistReader::read (home[domainPath]);
-    ASSERT_TRUE (before.has_value() && after.has_value());
-    EXPECT_EQ (after->at ("ApplicationLogLevel"), "integer:3");
-    EXPECT_EQ (after->at ("EnableAudioLogging"), "false:");
+        if (document != nullptr)
+        {
+            original.replaceWithText (juce::String::fromUTF8 (document), false, false, nullptr);
+            file.getParentDirectory().createDirectory();
+            original.copyFileTo (file);
+        }
 
-    after->erase ("EnableAudioLogging");
-    (*after)["ApplicationLogLevel"] = before->at ("ApplicationLogLevel");
-    EXPECT_EQ (*after, *before);
+        EXPECT_TRUE (PreferenceDomain (domain).setInteger (3, levelKey));
+        EXPECT_TRUE (PreferenceDomain (domain).setBool (true, "EnableAudioLogging"));
+        EXPECT_EQ (PreferenceDomain (domain).integerForKey (levelKey), 3);
+
+        juce::ChildProcess python;
+        ASSERT_TRUE (python.start (juce::StringArray { "python3", "-c", compare,
+                                                       document != nullptr ? original.getFullPathName() : "-",
+                                                       file.getFullPathName(),
+                                                       "{'ApplicationLogLevel': 3, 'EnableAudioLogging': True}" }));
+        EXPECT_EQ (python.readAllProcessOutput().trim(), "same") << (document != nullptr ? document : "no file");
+        EXPECT_EQ (file.loadFileAsString().contains ("<!-- kept -->"), document != nullptr);
+        EXPECT_EQ (countEntries (file.getParentDirectory()), 1);
+    }
 }
 
 TEST (PreferenceDomain, AWriteCutShortByAFileSizeLimitLeavesTheDomainAsItWas)
