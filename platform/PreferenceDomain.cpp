@@ -24,12 +24,12 @@ namespace
         const auto file = PreferenceDomain::getFileForDomain (name);
         PropertyListFile plist;
 
-        // A file we cannot parse may belong to someone else's format: never replace it.
+        // A file we do not read faithfully may belong to someone else's format, or be
+        // something other than a file: never replace it.
         if (plist.load (file) == PropertyListFile::LoadResult::unreadable)
             return false;
 
-        setter (plist);
-        return plist.save (file);
+        return setter (plist) && plist.save (file);
     }
 }
 
@@ -82,12 +82,12 @@ juce::int64 PreferenceDomain::integerForKey (const juce::String& key) const
 
 bool PreferenceDomain::setInteger (juce::int64 value, const juce::String& key)
 {
-    return modifyDomain (name, [&] (PropertyListFile& plist) { plist.setInteger (key, value); });
+    return modifyDomain (name, [&] (PropertyListFile& plist) { return plist.setInteger (key, value); });
 }
 
 bool PreferenceDomain::setBool (bool value, const juce::String& key)
 {
-    return modifyDomain (name, [&] (PropertyListFile& plist) { plist.setBool (key, value); });
+    return modifyDomain (name, [&] (PropertyListFile& plist) { return plist.setBool (key, value); });
 }
 
 #endif

@@ -11,11 +11,19 @@
 
 #include <juce_core/juce_core.h>
 
+#include <vector>
+
 //==============================================================================
 /**
     An XML property list (the plist 1.0 format) whose root is a dictionary, held
-    in memory so that single keys can be read and replaced while every other key
-    keeps its value and its type.
+    as the bytes it was read from. Setting a key replaces only the bytes of that
+    key's value (or adds the pair at the end of the dictionary), so every other
+    byte of the document, and with it every other key, stays exactly as it was.
+
+    Only a document that both JUCE's parser and a conforming XML reader read the
+    same way is accepted: UTF-8, no DTD internal subset or entity declarations, no
+    references but the predefined and character ones, no processing instructions
+    inside the root, and nesting no deeper than maxDepth.
 */
 class PropertyListFile final
 {
@@ -25,8 +33,14 @@ public:
     {
         loaded,     /**< The file was read and holds a dictionary. */
         missing,    /**< There is no file: the list starts empty. */
-        unreadable  /**< The file exists but is not an XML property list dictionary. */
+        unreadable  /**< Something is there that is not read as a plist dictionary. */
     };
+
+    /** The largest file read; real preference files hold a few kilobytes. */
+    static constexpr size_t maxFileSize = 4 * 1024 * 1024;
+
+    /** The deepest element nesting read, counting the plist element as 1. */
+    static constexpr size_t maxDepth = 128;
 
     /** Creates an empty dictionary. */
     PropertyListFile();
@@ -34,39 +48,45 @@ public:
     /** Replaces the contents with those of a file. */
     LoadResult load (const juce::File& file);
 
-    /** Replaces the contents by parsing a document; false if it is not a plist dictionary. */
-    bool parse (const juce::String& document);
-
-    /** Returns the value element stored under a key, or nullptr. */
-    const juce::XmlElement* getValue (const juce::String& key) const;
+    /** Replaces the contents with a document; false (and nothing changed) if it is
+        not an acceptable plist dictionary.
+    */
+    bool parse (const juce::MemoryBlock& document);
 
     /** Reads a value the way the macOS preferences service answers for an integer:
         integers as they are, booleans as 1 or 0, reals truncated, strings by their
-        leading integer; anything else, or a missing key, gives 0.
+        leading integer; anything else, or a missing key, gives 0. When a key appears
+        more than once the last one counts, as it does for other readers.
     */
     juce::int64 getIntegerValue (const juce::String& key) const;
 
     /** Stores an integer under a key, replacing whatever value it held. */
-    void setInteger (const juce::String& key, juce::int64 value);
+    bool setInteger (const juce::String& key, juce::int64 value);
 
     /** Stores a boolean under a key, replacing whatever value it held. */
-    void setBool (const juce::String& key, bool value);
+    bool setBool (const juce::String& key, bool value);
 
-    /** Writes the list to a file by way of a temporary file in the same folder,
-        creating missing parent folders. Returns false if anything failed, in which
-        case the file is left as it was.
+    /** Writes the document to a file (see GuardedFile::replace), creating missing
+        parent folders. Returns false if anything failed; the file is then as it was.
     */
     bool save (const juce::File& file) const;
 
-    /** Returns the whole document as text. */
-    juce::String toString() const;
-
 private:
-    void setValue (const juce::String& key, std::unique_ptr<juce::XmlElement> value);
-    juce::XmlElement* findKey (const juce::String& key) const;
+    struct Entry
+    {
+        juce::String key;
+        const juce::XmlElement* value;
+        size_t valueBegin, valueEnd;
+    };
 
+    bool setValue (const juce::String& key, const juce::String& valueText);
+    const Entry* findEntry (const juce::String& key) const;
+
+    juce::MemoryBlock document;
     std::unique_ptr<juce::XmlElement> root;
-    juce::XmlElement* dict = nullptr;
+    std::vector<Entry> entries;
+    size_t insertBegin = 0, insertEnd = 0;
+    bool dictIsEmptyElement = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PropertyListFile)
 };

@@ -1,0 +1,46 @@
+/*
+  ==============================================================================
+
+    Quillon - diagnostics helper
+    Copyright (C) 2026 the Quillon developers. GPL-3.0-or-later.
+
+  ==============================================================================
+*/
+
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+//==============================================================================
+/**
+    Reads and replaces small files that anyone may have put in our way. Only a
+    regular file is read, never past a size cap and never blocking; a replacement
+    reaches the disk whole or not at all.
+*/
+class GuardedFile final
+{
+public:
+    /** What read() found. */
+    enum class ReadResult
+    {
+        read,       /**< The file was read whole. */
+        missing,    /**< Nothing is at the path. */
+        refused     /**< Something is there that is not read: a FIFO, a device, a folder,
+                         a dangling link, a file that cannot be opened or is too large. */
+    };
+
+    /** Reads a regular file (a link is followed) of at most maxBytes bytes. */
+    static ReadResult read (const juce::File& file, size_t maxBytes, juce::MemoryBlock& contents);
+
+    /** Replaces a file's contents. The bytes go to a new file in the same folder,
+        which is flushed to disk and then renamed over the old one. A link is written
+        through: the new file replaces the link's final target, and the link stays.
+        The permission bits of the old file are kept. A file this user may not write,
+        or one that is not a regular file, is left alone. Returns false if anything
+        failed; the old file is then as it was, and no temporary file remains.
+    */
+    static bool replace (const juce::File& file, const juce::MemoryBlock& contents);
+
+private:
+    GuardedFile() = delete;
+};
