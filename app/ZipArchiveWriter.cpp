@@ -9,6 +9,8 @@
 
 #include "ZipArchiveWriter.h"
 
+#include "platform/GuardedFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -43,7 +45,7 @@ namespace
             if (numBytes >= sizeof (buffer))
             {
                 position += (juce::int64) numBytes;
-                return writeAll (data, numBytes, -1);
+                return GuardedFile::writeAll (fd, data, numBytes);
             }
 
             std::memcpy (buffer + used, data, numBytes);
@@ -55,40 +57,17 @@ namespace
         /** Rewrites bytes already written, at an offset from the start. */
         bool patch (juce::int64 offset, const void* data, size_t numBytes)
         {
-            return flush() && writeAll (data, numBytes, offset);
+            return flush() && GuardedFile::writeAll (fd, data, numBytes, offset);
         }
 
         bool flush()
         {
-            const auto ok = writeAll (buffer, used, -1);
+            const auto ok = GuardedFile::writeAll (fd, buffer, used);
             used = 0;
             return ok;
         }
 
     private:
-        bool writeAll (const void* data, size_t numBytes, juce::int64 offset)
-        {
-            auto* bytes = static_cast<const char*> (data);
-
-            while (numBytes > 0)
-            {
-                const auto written = offset < 0 ? ::write (fd, bytes, numBytes)
-                                                : ::pwrite (fd, bytes, numBytes, (off_t) offset);
-
-                if (written < 0 && errno == EINTR)
-                    continue;
-
-                if (written <= 0)
-                    return false;
-
-                bytes += written;
-                numBytes -= (size_t) written;
-                offset += offset < 0 ? 0 : written;
-            }
-
-            return true;
-        }
-
         int fd;
         char buffer[16384];
         size_t used = 0;
@@ -287,23 +266,6 @@ namespace
         return end.writeTo (out) && out.flush() && out.getPosition() <= maxSize;
     }
 
-    // Creates an empty file that did not exist before, so that no other writer
-    // (another copy of the program, say) shares it.
-    int createTemporarySibling (const juce::File& archive, juce::File& temporary)
-    {
-        for (int attempt = 0; attempt < 100; ++attempt)
-        {
-            const auto suffix = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64());
-            temporary = archive.getSiblingFile ("." + archive.getFileName() + "-" + suffix + ".partial");
-            const auto fd = ::open (temporary.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-
-            if (fd >= 0 || errno != EEXIST)
-                return fd;
-        }
-
-        return -1;
-    }
-
     bool fitsWithoutZip64 (const std::vector<ZipArchiveWriter::Entry>& entries)
     {
         if ((juce::int64) entries.size() > maxEntries)
@@ -325,8 +287,8 @@ bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::Fil
     if (! fitsWithoutZip64 (entries))
         return false;
 
-    juce::File partial;
-    const auto fd = createTemporarySibling (archive, partial);
+    std::string partial;
+    const auto fd = GuardedFile::createTemporarySibling (archive.getFullPathName().toStdString(), ".partial", 0644, partial);
 
     if (fd < 0)
         return false;
@@ -344,9 +306,9 @@ bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::Fil
 
     written = (::close (fd) == 0) && written;
 
-    if (written && std::rename (partial.getFullPathName().toRawUTF8(), archive.getFullPathName().toRawUTF8()) == 0)
+    if (written && std::rename (partial.c_str(), archive.getFullPathName().toRawUTF8()) == 0)
         return true;
 
-    ::unlink (partial.getFullPathName().toRawUTF8());
+    ::unlink (partial.c_str());
     return false;
 }

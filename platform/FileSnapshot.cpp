@@ -9,6 +9,8 @@
 
 #include "FileSnapshot.h"
 
+#include "GuardedFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,25 +48,6 @@ namespace
         juce::ignoreUnused (fd, destination);
         return false;
        #endif
-    }
-
-    bool writeAll (int fd, const char* data, ssize_t numBytes)
-    {
-        while (numBytes > 0)
-        {
-            const auto written = ::write (fd, data, (size_t) numBytes);
-
-            if (written < 0 && errno == EINTR)
-                continue;
-
-            if (written <= 0)
-                return false;
-
-            data += written;
-            numBytes -= written;
-        }
-
-        return true;
     }
 
     // Copies at most `length` bytes from the start of `in`; returns the number copied
@@ -112,7 +95,7 @@ namespace
             if (numRead == 0)
                 break;
 
-            if (! writeAll (out, buffer, numRead))
+            if (! GuardedFile::writeAll (out, buffer, (size_t) numRead))
                 return -1;
 
             offset += numRead;

@@ -17,46 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
-    bool writeAll (int fd, const char* data, size_t size)
-    {
-        while (size > 0)
-        {
-            const auto written = ::write (fd, data, size);
-
-            if (written < 0 && errno == EINTR)
-                continue;
-
-            if (written <= 0)
-                return false;
-
-            data += written;
-            size -= (size_t) written;
-        }
-
-        return true;
-    }
-
-    // Creates a file that did not exist before, so that no other writer shares it.
-    int createTemporarySibling (const std::string& target, mode_t mode, std::string& name)
-    {
-        const auto slash = target.rfind ('/');
-
-        for (int attempt = 0; attempt < 100; ++attempt)
-        {
-            const auto suffix = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64());
-            name = target.substr (0, slash + 1) + "." + target.substr (slash + 1) + "." + suffix.toStdString();
-            const auto fd = ::open (name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-
-            if (fd >= 0 || errno != EEXIST)
-                return fd;
-        }
-
-        return -1;
-    }
-}
-
 //==============================================================================
 GuardedFile::ReadResult GuardedFile::read (const juce::File& file, size_t maxBytes, juce::MemoryBlock& contents)
 {
@@ -135,7 +95,7 @@ bool GuardedFile::replace (const juce::File& file, const juce::MemoryBlock& cont
     }
 
     std::string temporary;
-    const auto fd = createTemporarySibling (target, existed ? 0600 : mode, temporary);
+    const auto fd = createTemporarySibling (target, "", existed ? 0600 : (int) mode, temporary);
 
     if (fd < 0)
         return false;
@@ -146,7 +106,7 @@ bool GuardedFile::replace (const juce::File& file, const juce::MemoryBlock& cont
    #endif
 
     auto ok = (! existed || ::fchmod (fd, mode) == 0)
-           && writeAll (fd, static_cast<const char*> (contents.getData()), contents.getSize())
+           && writeAll (fd, contents.getData(), contents.getSize())
            && ::fsync (fd) == 0;
     ok = ::close (fd) == 0 && ok;
 
@@ -159,4 +119,46 @@ bool GuardedFile::replace (const juce::File& file, const juce::MemoryBlock& cont
 
     ::unlink (temporary.c_str());
     return false;
+}
+
+bool GuardedFile::writeAll (int fd, const void* data, size_t numBytes, juce::int64 offset)
+{
+    auto* bytes = static_cast<const char*> (data);
+
+    while (numBytes > 0)
+    {
+        const auto written = offset < 0 ? ::write (fd, bytes, numBytes)
+                                        : ::pwrite (fd, bytes, numBytes, (off_t) offset);
+
+        if (written < 0 && errno == EINTR)
+            continue;
+
+        if (written <= 0)
+            return false;
+
+        bytes += written;
+        numBytes -= (size_t) written;
+
+        if (offset >= 0)
+            offset += written;
+    }
+
+    return true;
+}
+
+int GuardedFile::createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created)
+{
+    const auto slash = targetPath.rfind ('/');
+
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        const auto hex = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64()).toStdString();
+        created = targetPath.substr (0, slash + 1) + "." + targetPath.substr (slash + 1) + "-" + hex + suffix;
+        const auto fd = ::open (created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, (mode_t) mode);
+
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+
+    return -1;
 }

@@ -41,6 +41,18 @@ public:
     */
     static bool replace (const juce::File& file, const juce::MemoryBlock& contents);
 
+    /** Writes every byte, at the descriptor's position or, given an offset, there.
+        Returns false if any byte did not reach the file (a full disk, a file-size
+        limit with SIGXFSZ ignored).
+    */
+    static bool writeAll (int fd, const void* data, size_t numBytes, juce::int64 offset = -1);
+
+    /** Creates an empty file that did not exist before, so that no other writer
+        shares it, beside the target and hidden: "." + its name + "-" + random hex
+        + suffix. Returns the open descriptor (or -1) and the new file's path.
+    */
+    static int createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created);
+
 private:
     GuardedFile() = delete;
 };
