@@ -168,8 +168,9 @@ class Window:
 
 @contextlib.contextmanager
 def quillon (session, app, home, path_prefix=()):
-    """Runs the program with the given HOME; its own folder comes first on PATH (for `defaults`)."""
-    proc = subprocess.Popen ([app], env=session.env (home, [os.path.dirname (app)] + list (path_prefix)),
+    """Runs the program with the given HOME as a desktop entry would: argv[0] is a bare name and its
+    folder is not on PATH."""
+    proc = subprocess.Popen (["Quillon"], executable=app, env=session.env (home, path_prefix),
                              cwd=home, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     try:
         yield Window (session, proc)
