@@ -16,8 +16,8 @@
 #include <csignal>
 #include <cstring>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -251,9 +251,11 @@ def terminated_collection (results, session, app, home):
     stubs = os.path.join (home, "stubs")
     os.chmod (write_file (stubs, "xdg-open", b"#!/bin/sh\n"), 0o755)
     desktop = os.path.join (home, "Desktop")
+    seen = set()
 
     def under_way():
-        return [n for n in os.listdir (desktop) if n.startswith ("tempFolder") or n.endswith (".partial")]
+        seen.update (n for n in os.listdir (desktop) if n.startswith ("tempFolder") or n.endswith (".partial"))
+        return seen
 
     with harness.quillon (session, app, home, [stubs]) as w:
         w.click (COLLECT_TLM_BUTTON, under_way)
@@ -261,7 +263,7 @@ def terminated_collection (results, session, app, home):
         results.expect ("signals: SIGTERM during a collection lets it complete, then quits with status 0",
                         w.proc.poll, 0, timeout=30)
         results.check ("signals: the collection leaves only its archive on the Desktop, no scratch folder or .partial",
-                       os.listdir (desktop) == ["TLM_Logs.zip"], str (os.listdir (desktop)))
+                       seen and os.listdir (desktop) == ["TLM_Logs.zip"], "caught %s, left %s" % (seen, os.listdir (desktop)))
 
 
 #==============================================================================
