@@ -11,9 +11,15 @@
 
 #include "ProductDomains.h"
 #include "platform/FolderListing.h"
+#include "platform/StrictUtf8.h"
 
 #include <algorithm>
 #include <array>
+
+#if JUCE_LINUX
+ #include <climits>
+ #include <unistd.h>
+#endif
 
 namespace
 {
@@ -33,6 +39,32 @@ namespace
         return std::any_of (settingsFileEndings.begin(), settingsFileEndings.end(),
                             [&fileName] (const char* ending) { return fileName.endsWith (ending); });
     }
+
+    // The command for "defaults": on Linux the stand-in built beside this program when
+    // there is one, since a program started from a file manager or a desktop entry
+    // does not have its own folder on the search path; otherwise the one found there.
+    juce::String defaultsCommand()
+    {
+       #if JUCE_LINUX
+        // The kernel's link, not JUCE's currentExecutableFile: that one is argv[0]
+        // taken relative to the working folder, wrong for a program started by name.
+        char path[PATH_MAX];
+        const auto length = ::readlink ("/proc/self/exe", path, sizeof (path));
+
+        if (length > 0 && (size_t) length < sizeof (path))
+        {
+            if (const auto executable = StrictUtf8::toString (path, (size_t) length))
+            {
+                const auto beside = juce::File (*executable).getSiblingFile ("defaults");
+
+                if (::access (beside.getFullPathName().toRawUTF8(), X_OK) == 0 && beside.existsAsFile())
+                    return beside.getFullPathName();
+            }
+        }
+       #endif
+
+        return "defaults";
+    }
 }
 
 //==============================================================================
@@ -44,11 +76,13 @@ void MaintenanceActions::deletePreferences()
     // stays a zombie until the program quits: collecting it would need a timer or a
     // thread, and this program runs none of its own.
     juce::ChildProcess process;
+    const auto command = defaultsCommand();
 
     for (auto* domain : ProductDomains::primary)
     {
-        // The output goes into the pipe and is never read; nor is the outcome.
-        process.start ("defaults delete " + juce::String (domain),
+        // The output goes into the pipe and is never read; nor is the outcome. Separate
+        // words keep a path with blanks in one piece.
+        process.start (juce::StringArray { command, "delete", domain },
                        juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr);
         process.waitForProcessToFinish (commandTimeoutMs);
     }

@@ -18,7 +18,8 @@ class MaintenanceActions final
 public:
     /** Resets the first preference domain of each product by running
         "defaults delete <domain>" for each, one after the other, giving each command
-        at most a second. Outcomes are ignored and the panel is not touched.
+        at most a second. On Linux the "defaults" lying beside the program is run
+        when there is one. Outcomes are ignored and the panel is not touched.
     */
     static void deletePreferences();
 

@@ -25,10 +25,12 @@ bool QuillonApplication::moreThanOneInstanceAllowed()             { return true;
 void QuillonApplication::initialise (const juce::String&)
 {
     mainWindow = std::make_unique<MainWindow> (getApplicationName());
+    terminationSignals = std::make_unique<TerminationSignals> ([this] { systemRequestedQuit(); });
 }
 
 void QuillonApplication::shutdown()
 {
+    terminationSignals = nullptr;
     mainWindow = nullptr;
 }
 

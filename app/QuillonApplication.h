@@ -10,6 +10,7 @@
 #pragma once
 
 #include "ColoredTitleBarWindow.h"
+#include "platform/TerminationSignals.h"
 
 //==============================================================================
 /**
@@ -34,10 +35,14 @@ public:
     /** Any number of copies may run side by side. */
     bool moreThanOneInstanceAllowed() override;
 
-    /** Creates, sets up and shows the main window; the command line is ignored. */
+    /** Creates, sets up and shows the main window, and lets SIGTERM and SIGHUP quit the
+        program like the close button; the command line is ignored.
+    */
     void initialise (const juce::String& commandLine) override;
 
-    /** Deletes the main window and with it the panel. */
+    /** Deletes the main window and with it the panel; from here on SIGTERM and SIGHUP
+        act as they did before.
+    */
     void shutdown() override;
 
     /** Files or URLs handed to the running program are ignored. */
@@ -66,6 +71,7 @@ public:
 
 private:
     std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<TerminationSignals> terminationSignals;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillonApplication)
 };

@@ -14,6 +14,7 @@
 */
 
 #include "PreferenceDomain.h"
+#include "StrictUtf8.h"
 
 #include <cstring>
 #include <iostream>
@@ -42,11 +43,14 @@ int main (int argc, char** argv)
     const auto* rawName = argv[2];
 
     // A name that is not valid UTF-8 would be read as some other name and could
-    // lead to a different file, so it is refused like any other bad name.
-    if (! juce::CharPointer_UTF8::isValidString (rawName, (int) std::strlen (rawName) + 1))
+    // lead to a different file, so it is refused like any other bad name. The check
+    // must be strict: a String made from an overlong form overruns its buffer.
+    const auto name = StrictUtf8::toString (rawName, std::strlen (rawName));
+
+    if (! name.has_value())
         return fail (failure, "refused domain name: not valid UTF-8");
 
-    const auto domain = juce::String (juce::CharPointer_UTF8 (rawName));
+    const auto& domain = *name;
 
     switch (PreferenceDomain::removeDomain (domain))
     {

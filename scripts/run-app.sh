@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the built program with its own `defaults` stand-in first on PATH.
+# Starts the built program (it finds its `defaults` stand-in beside itself).
 set -euo pipefail
 app_dir=$1
 
@@ -8,4 +8,4 @@ if ! xdpyinfo >/dev/null 2>&1; then
     exit 1
 fi
 
-PATH="$(cd "$app_dir" && pwd):$PATH" exec "$app_dir/Quillon"
+exec "$app_dir/Quillon"

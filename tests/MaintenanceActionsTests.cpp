@@ -15,8 +15,11 @@
 #include "platform/PreferenceDomain.h"
 #include "support/TestHome.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <sys/wait.h>
 #include <utility>
 
 namespace
@@ -33,6 +36,22 @@ namespace
     };
 
     const juce::String supportFolder = "Library/Application Support/";
+
+    // Runs the built defaults through the shell, which passes the arguments' bytes on
+    // unchanged (a juce::String could not hold malformed UTF-8). Gives the exit status
+    // (the shell's 128 + signal for a crash) and what the tool wrote on stderr.
+    std::pair<int, std::string> runDefaultsTool (const std::string& arguments)
+    {
+        auto* output = popen (("'" QUILLON_DEFAULTS_TOOL "' " + arguments + " 2>&1 >/dev/null").c_str(), "r");
+        std::string err;
+        char buffer[256];
+
+        for (size_t n; output != nullptr && (n = std::fread (buffer, 1, sizeof (buffer), output)) > 0;)
+            err.append (buffer, n);
+
+        const auto status = output != nullptr ? pclose (output) : -1;
+        return { WIFEXITED (status) ? WEXITSTATUS (status) : -1, err };
+    }
 }
 
 //==============================================================================
@@ -123,14 +142,18 @@ TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
 TEST (DefaultsTool, DeletesAnExistingDomainOnlyAndOtherwiseFailsWithOneLine)
 {
     TestHome home;
-    const ScopedPath path (juce::File (QUILLON_DEFAULTS_TOOL).getParentDirectory());
     const auto domainFile = home.writeFile ("Library/Preferences/com.tallowmere.Palvero2.plist", "x");
 
     // The arguments and what the one line on stderr must mention; the last one succeeds silently.
-    const std::pair<juce::String, juce::String> cases[]
+    const std::pair<std::string, std::string> cases[]
     {
         { "delete com.tallowmere.Palvero",                          "com.tallowmere.Palvero" },     // missing
         { "delete ../escape",                                       "../escape" },                  // refused
+        { "delete \xc0\x80",                                        "UTF-8" },                      // overlong NUL
+        { "delete \xed\xa0\x80",                                    "UTF-8" },                      // surrogate
+        { "delete \x80",                                            "UTF-8" },                      // stray continuation
+        { "delete \xf4\x90\x80\x80",                                "UTF-8" },                      // above U+10FFFF
+        { "delete \xe2\x82",                                        "UTF-8" },                      // truncated
         { "delete",                                                 "usage" },
         { "read com.tallowmere.Palvero2",                           "usage" },
         { "delete com.tallowmere.Palvero2 ApplicationLogLevel",     "usage" },
@@ -139,12 +162,11 @@ TEST (DefaultsTool, DeletesAnExistingDomainOnlyAndOtherwiseFailsWithOneLine)
 
     for (const auto& [arguments, reason] : cases)
     {
-        juce::ChildProcess tool;
-        ASSERT_TRUE (tool.start ("defaults " + arguments, juce::ChildProcess::wantStdErr));
-        const auto err = tool.readAllProcessOutput();
+        const auto [status, err] = runDefaultsTool (arguments);
 
-        EXPECT_TRUE (tool.waitForProcessToFinish (10000) && (tool.getExitCode() == 0) == reason.isEmpty()) << arguments;
-        EXPECT_TRUE (reason.isEmpty() ? err.isEmpty() : (err.contains (reason) && err.indexOfChar ('\n') == err.length() - 1)) << arguments << ": " << err;
-        EXPECT_EQ (domainFile.exists(), reason.isNotEmpty()) << arguments;
+        EXPECT_EQ (status, reason.empty() ? 0 : (reason == "usage" ? 2 : 1)) << arguments << ": " << err;
+        EXPECT_TRUE (reason.empty() ? err.empty() : (err.find (reason) != std::string::npos && err.find ('\n') == err.size() - 1))
+            << arguments << ": " << err;
+        EXPECT_EQ (domainFile.exists(), ! reason.empty()) << arguments;
     }
 }

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,10 +35,19 @@ namespace
             if (pipe (fds) != 0)
                 return;
 
+            const auto testPid = getpid();
             serverPid = fork();
 
             if (serverPid == 0)
             {
+                // A test process that dies without running destructors (a sanitizer's
+                // report, a crash) must not leave the server running and holding the
+                // output pipe CTest waits on.
+                prctl (PR_SET_PDEATHSIG, SIGTERM);
+
+                if (getppid() != testPid)
+                    _exit (127);
+
                 close (fds[0]);
                 const auto fdText = std::to_string (fds[1]);
                 execlp ("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1280x1024x24",

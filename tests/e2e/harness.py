@@ -168,13 +168,17 @@ class Window:
 
 @contextlib.contextmanager
 def quillon (session, app, home, path_prefix=()):
-    """Runs the program with the given HOME; its own folder comes first on PATH (for `defaults`)."""
-    proc = subprocess.Popen ([app], env=session.env (home, [os.path.dirname (app)] + list (path_prefix)),
+    """Runs the program with the given HOME as a desktop entry would: argv[0] is a bare name and its
+    folder is not on PATH. Raises HarnessError afterwards if it did not end with status 0 (a
+    sanitizer's report, a crash, or a SIGTERM from stop() that did not end it cleanly)."""
+    proc = subprocess.Popen (["Quillon"], executable=app, env=session.env (home, path_prefix),
                              cwd=home, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     try:
         yield Window (session, proc)
     finally:
         stop (proc)
+    if proc.returncode != 0:
+        raise HarnessError ("Quillon ended with status %d" % proc.returncode)
 
 
 class Results:

@@ -240,6 +240,30 @@ def maintenance (results, session, app, home):
         w.click (DELETE_SETTINGS_BUTTON, lambda: left() == kept)
         results.expect ("maintenance: Delete Settings Files removes only the settings files directly in the folders",
                         left, kept)
+        w.proc.send_signal (signal.SIGHUP)
+        results.expect ("signals: SIGHUP while idle quits with status 0", w.proc.poll, 0)
+
+
+def terminated_collection (results, session, app, home):
+    # A sparse log makes a collection long enough to be caught half-way, at no cost in disk or set-up time.
+    with open (write_file (home, "Library/Logs/Kestrava/big.log", b""), "r+b") as f:
+        f.truncate (64 << 20)
+    stubs = os.path.join (home, "stubs")
+    os.chmod (write_file (stubs, "xdg-open", b"#!/bin/sh\n"), 0o755)
+    desktop = os.path.join (home, "Desktop")
+    seen = set()
+
+    def under_way():
+        seen.update (n for n in os.listdir (desktop) if n.startswith ("tempFolder") or n.endswith (".partial"))
+        return seen
+
+    with harness.quillon (session, app, home, [stubs]) as w:
+        w.click (COLLECT_TLM_BUTTON, under_way)
+        w.proc.send_signal (signal.SIGTERM)
+        results.expect ("signals: SIGTERM during a collection lets it complete, then quits with status 0",
+                        w.proc.poll, 0, timeout=30)
+        results.check ("signals: the collection leaves only its archive on the Desktop, no scratch folder or .partial",
+                       seen and os.listdir (desktop) == ["TLM_Logs.zip"], "caught %s, left %s" % (seen, os.listdir (desktop)))
 
 
 #==============================================================================
@@ -262,7 +286,7 @@ def main():
     try:
         with tempfile.TemporaryDirectory (prefix="quillon-e2e-") as root, \
                 harness.x_session (os.path.join (root, "x-home")) as session:
-            for scenario in (window_and_theme, logging_switches, archives, maintenance):
+            for scenario in (window_and_theme, logging_switches, archives, maintenance, terminated_collection):
                 home = os.path.join (root, scenario.__name__)
                 os.makedirs (os.path.join (home, "Desktop"))
                 try:
