@@ -20,6 +20,8 @@ void FileReveal::reveal (const juce::File& file)
 
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <linux/close_range.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,8 +41,12 @@ namespace
         ::sigprocmask (SIG_SETMASK, &none, nullptr);
 
         // Nothing of ours stays open in it (the X connection, the archive), and a
-        // hang-up of our terminal does not reach it.
-        ::syscall (SYS_close_range, 3u, ~0u, 0u);
+        // hang-up of our terminal does not reach it. Closed at the exec rather than
+        // now, so that the go-between can tell when it has happened.
+        if (::syscall (SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC) != 0)
+            for (int fd = 3; fd < ::getdtablesize(); ++fd)
+                ::fcntl (fd, F_SETFD, FD_CLOEXEC);
+
         ::setsid();
 
         ::execvp (argv[0], argv);
@@ -60,14 +66,21 @@ void FileReveal::reveal (const juce::File& file)
     char program[] = "xdg-open";
     char* const argv[] = { program, const_cast<char*> (folderPath.c_str()), nullptr };
 
-    // A go-between starts the opener and ends at once: reaping it leaves the opener
-    // to init, which reaps it in turn, so no zombie stays with us.
+    // A go-between starts the opener and ends as soon as the opener has started (its
+    // end of the pipe closes at the exec): reaping it leaves the opener to init, which
+    // reaps it in turn, so no zombie stays with us.
     const auto intermediate = ::fork();
 
     if (intermediate == 0)
     {
-        if (::fork() == 0)
+        int started[2];
+
+        if (::pipe2 (started, O_CLOEXEC) == 0 && ::fork() == 0)
             execOpener (argv);
+
+        ::close (started[1]);
+
+        for (char c; ::read (started[0], &c, 1) < 0 && errno == EINTR;) {}
 
         ::_exit (0);
     }

@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev
     fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
-    zip unzip python3
+    zip unzip python3 procps
 )
 
 missing=()

@@ -10,55 +10,97 @@
 #include <gtest/gtest.h>
 
 #include "app/MainComponent.h"
+#include "app/ProductDomains.h"
 #include "theme/DarkLookAndFeel_TLM.h"
 #include "support/PlistReader.h"
 #include "support/TestHome.h"
 
 namespace
 {
-    void expectExtendedLogging (const MainComponent& panel, bool on)
+    juce::File domainFile (const TestHome& home, const char* domain)
     {
-        EXPECT_EQ (panel.enableExtendedLoggingButton.isEnabled(), ! on);
-        EXPECT_EQ (panel.disableExtendedLoggingButton.isEnabled(), on);
+        return home[juce::String ("Library/Preferences/") + domain + ".plist"];
+    }
 
-        for (auto* toggle : { &panel.satLinkLoggingToggle, &panel.mtcMmcLoggingToggle, &panel.audioLoggingToggle,
-                              &panel.internalVideoDeviceLoggingToggle, &panel.fullscreenVideoDeviceLoggingToggle,
-                              &panel.blackmagicDeviceLoggingToggle, &panel.ajaDeviceLoggingToggle })
+    // Every domain holds keys of the products' own, a flag already true among them; the two read
+    // at start also hold the given level elements, or are missing for nullptr.
+    void writeDomains (const TestHome& home, const char* kestravaLevel, const char* palveroLevel)
+    {
+        const juce::String productKeys = "<key>Project</key><string>x</string><key>EnableAudioLogging</key><true/>";
+
+        for (auto* domain : ProductDomains::all)
+            PlistReader::write (domainFile (home, domain), productKeys);
+
+        for (auto [domain, level] : { std::pair { "com.tallowmere.Kestrava5", kestravaLevel }, { "com.tallowmere.Palvero2", palveroLevel } })
+            if (level != nullptr)
+                PlistReader::write (domainFile (home, domain), productKeys + "<key>ApplicationLogLevel</key>" + level);
+            else
+                domainFile (home, domain).deleteFile();
+    }
+
+    std::vector<juce::Button*> toggles (MainComponent& panel)
+    {
+        return { &panel.satLinkLoggingToggle, &panel.mtcMmcLoggingToggle, &panel.audioLoggingToggle, &panel.internalVideoDeviceLoggingToggle,
+                 &panel.fullscreenVideoDeviceLoggingToggle, &panel.blackmagicDeviceLoggingToggle, &panel.ajaDeviceLoggingToggle };
+    }
+
+    // Which controls can be clicked, as "enable/disable/toggles", and how many toggles are ticked.
+    juce::String controls (MainComponent& panel)
+    {
+        int enabled = 0, ticked = 0;
+
+        for (auto* toggle : toggles (panel))
+            enabled += toggle->isEnabled(), ticked += toggle->getToggleState();
+
+        return juce::String ((int) panel.enableExtendedLoggingButton.isEnabled()) + "/" + juce::String ((int) panel.disableExtendedLoggingButton.isEnabled())
+             + "/" + juce::String (enabled) + " ticked " + juce::String (ticked);
+    }
+
+    // Through JUCE's own click path, which ignores disabled buttons; the click is posted, so the
+    // loop runs until a message posted after it has arrived.
+    void click (juce::Button& button)
+    {
+        button.triggerClick();
+        bool done = false;
+        juce::MessageManager::callAsync ([&done] { done = true; });
+
+        for (int i = 0; i < 1000 && ! done; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
+    }
+
+    // A key's value in every domain, as "element:text", with "-" where the key or the file is missing.
+    juce::String values (const TestHome& home, const char* key)
+    {
+        juce::StringArray result;
+
+        for (auto* domain : ProductDomains::all)
         {
-            EXPECT_EQ (toggle->isEnabled(), on) << toggle->getButtonText();
-            EXPECT_FALSE (toggle->getToggleState()) << toggle->getButtonText();
+            const auto plist = PlistReader::read (domainFile (home, domain));
+            result.add (plist.has_value() && plist->count (key) != 0 ? plist->at (key) : "-");
         }
 
-        for (auto* button : { &panel.collectTLMAppLogsButton, &panel.deleteSettingsFilesButton })
-            EXPECT_TRUE (button->isEnabled()) << button->getButtonText();
+        return result.joinIntoString (" ");
     }
 }
 
 TEST (MainComponent, StartsWithExtendedLoggingOnOnlyWhenBothDomainsHoldSeven)
 {
-    // The flag keys hold true throughout: the toggles still start unticked.
-    const std::tuple<const char*, const char*, bool> cases[] =
+    // Flags already stored true do not tick the toggles.
+    const std::tuple<const char*, const char*, const char*> cases[] =
     {
-        { "<integer>7</integer>", "<integer>7</integer>", true },
-        { "<integer>7</integer>", "<integer>3</integer>", false },
-        { "<integer>8</integer>", "<integer>7</integer>", false },
-        { "<integer>7</integer>", nullptr,                false },
-        { "<string>7</string>",   "<real>7.5</real>",     true },
+        { "<integer>7</integer>", "<integer>7</integer>", "0/1/7 ticked 0" },
+        { "<integer>7</integer>", "<integer>3</integer>", "1/0/0 ticked 0" },
+        { "<integer>8</integer>", "<integer>7</integer>", "1/0/0 ticked 0" },
+        { "<integer>7</integer>", nullptr,                "1/0/0 ticked 0" },
+        { "<string>7</string>",   "<real>7.5</real>",     "0/1/7 ticked 0" },
     };
 
-    for (const auto& [kestrava, palvero, on] : cases)
+    for (const auto& [kestrava, palvero, expected] : cases)
     {
         TestHome home;
-
-        for (auto [domain, level] : { std::pair { "Kestrava5", kestrava }, { "Palvero2", palvero } })
-            if (level != nullptr)
-                PlistReader::write (home[juce::String ("Library/Preferences/com.tallowmere.") + domain + ".plist"],
-                                    "<key>EnableAudioLogging</key><true/><key>ApplicationLogLevel</key>"
-                                    + juce::String (level));
-
-        SCOPED_TRACE (juce::String (kestrava) + " / " + (palvero != nullptr ? palvero : "missing"));
+        writeDomains (home, kestrava, palvero);
         MainComponent panel;
-        expectExtendedLogging (panel, on);
+        EXPECT_EQ (controls (panel), expected) << kestrava << " / " << (palvero != nullptr ? palvero : "missing");
     }
 }
 
@@ -103,38 +145,96 @@ TEST (MainComponent, PaintsBackgroundHeaderBannerSeparatorsAndHeadings)
 {
     TestHome home;
     MainComponent panel;
-    ASSERT_EQ (panel.bannerImage.getBounds(), juce::Rectangle<int> (0, 0, 600, 75));
-
     juce::Image image (juce::Image::ARGB, 580, 568, true);
     juce::Graphics g (image);
     panel.paintEntireComponent (g, true);
 
     constexpr juce::uint32 background = 0xff2e2e33, band = 0xff0a0a0b;
-    const auto at = [&] (int x, int y) { return image.getPixelAt (x, y).getARGB(); };
 
-    const auto countPixels = [&] (juce::Rectangle<int> area, std::function<bool (juce::Colour)> matches)
+    const auto count = [&] (juce::Rectangle<int> area, std::function<bool (int, int)> matches)
     {
-        int count = 0;
+        int n = 0;
 
         for (int y = area.getY(); y < area.getBottom(); ++y)
             for (int x = area.getX(); x < area.getRight(); ++x)
-                count += matches (image.getPixelAt (x, y)) ? 1 : 0;
+                n += matches (x, y);
 
-        return count;
+        return n;
     };
 
-    const std::tuple<int, int, juce::uint32> probes[] =
+    for (const auto& [x, y, colour] : { std::tuple { 30, 520, background }, { 560, 300, background }, { 5, 5, band }, { 300, 25, band },
+                                        { 240, 25, band }, { 70, 149, band }, { 509, 149, band }, { 69, 149, background }, { 510, 149, background },
+                                        { 0, 296, band }, { 579, 296, band }, { 40, 297, background }, { 0, 404, band }, { 579, 404, band } })
+        EXPECT_EQ (image.getPixelAt (x, y).getARGB(), colour) << x << "," << y;
+
+    EXPECT_GT (count ({ 20, 12, 209, 25 }, [&] (int x, int y) { return image.getPixelAt (x, y).getARGB() != band; }), 200) << "the banner";
+
+    // The headings in the theme's text colour and bold face, 18 high, left-aligned at x 20.
+    juce::Image reference (juce::Image::ARGB, 580, 568, true);
+    juce::Graphics r (reference);
+    r.fillAll (juce::Colour (background));
+    r.setColour (juce::Colour (0xffd4d4d6));
+    r.setFont (juce::Font (panel.themeLookAndFeel->assistantBoldTypeface).withHeight (18.0f));
+
+    for (auto [heading, y] : { std::pair { "TOGGLE LOGGING", 70 }, { "COLLECT LOGS", 316 }, { "SETTINGS", 424 } })
     {
-        { 30, 520, background }, { 560, 300, background }, { 5, 5, band }, { 300, 25, band }, { 240, 25, band },
-        { 70, 149, band }, { 509, 149, band }, { 69, 149, background }, { 510, 149, background },
-        { 0, 296, band }, { 579, 296, band }, { 40, 297, background }, { 0, 404, band }, { 579, 404, band },
+        r.drawText (heading, 20, y, 300, 22, juce::Justification::centredLeft);
+        EXPECT_EQ (count ({ 0, y, 580, 22 }, [&] (int px, int py) { return image.getPixelAt (px, py) != reference.getPixelAt (px, py); }), 0) << heading;
+    }
+}
+
+TEST (MainComponent, SwitchesWriteTheirKeysIntoTheirDomainsAndKeepEveryOtherKey)
+{
+    TestHome home;
+    writeDomains (home, "<integer>3</integer>", nullptr);   // Palvero never installed
+    const auto damaged = domainFile (home, "com.tallowmere.Kestrava6");
+    damaged.replaceWithText ("<plist><dict><key>half", false, false, "\n");
+
+    const auto files = [&home]
+    {
+        juce::StringArray contents;
+
+        for (auto* domain : ProductDomains::all)
+            contents.add (domainFile (home, domain).loadFileAsString());
+
+        return contents;
     };
 
-    for (const auto& [x, y, colour] : probes)
-        EXPECT_EQ (at (x, y), colour) << x << "," << y;
+    const auto before = files();
+    MainComponent panel;
 
-    EXPECT_GT (countPixels ({ 20, 12, 209, 25 }, [] (juce::Colour c) { return c.getARGB() != band; }), 200);
+    // Disabled toggles take no click.
+    click (panel.audioLoggingToggle);
+    EXPECT_EQ (files(), before);
 
-    for (auto y : { 70, 316, 424 })
-        EXPECT_GT (countPixels ({ 20, y, 300, 22 }, [] (juce::Colour c) { return c.getBrightness() > 0.6f; }), 30) << y;
+    // Enable writes 7 into the two domains read at start only; a domain it cannot read stays as it was.
+    click (panel.enableExtendedLoggingButton);
+    EXPECT_EQ (values (home, "ApplicationLogLevel"), "integer:7 - - integer:7 - -");
+    for (int i : { 1, 2, 4, 5 })
+        EXPECT_EQ (files()[i], before[i]) << ProductDomains::all[(size_t) i];
+
+    EXPECT_EQ (controls (panel), "0/1/7 ticked 0");
+    EXPECT_EQ (controls (*std::make_unique<MainComponent>()), "0/1/7 ticked 0");
+
+    // Each toggle writes its own key into all six domains: true, then false, whatever was stored.
+    const char* keys[] = { "EnableSatLinkLogging", "EnableMTCMMCLogging", "EnableAudioLogging", "EnableInternalVideoDeviceLogging",
+                           "EnableFullscreenVideoDeviceLogging", "EnableBlackmagicVideoDeviceLogging", "EnableAJAVideoDeviceLogging" };
+
+    for (size_t i = 0; i < 7; ++i)
+    {
+        click (*toggles (panel)[i]);
+        EXPECT_EQ (values (home, keys[i]), "true: - true: true: true: true:") << keys[i];
+        click (*toggles (panel)[i]);
+        EXPECT_EQ (values (home, keys[i]), "false: - false: false: false: false:") << keys[i];
+    }
+
+    // Disable writes 3 everywhere, and leaves the flags and the ticks as they are.
+    click (panel.satLinkLoggingToggle);
+    click (panel.disableExtendedLoggingButton);
+    EXPECT_EQ (values (home, "ApplicationLogLevel"), "integer:3 - integer:3 integer:3 integer:3 integer:3");
+    EXPECT_EQ (values (home, "EnableSatLinkLogging"), "true: - true: true: true: true:");
+    EXPECT_EQ (values (home, "Project"), "string:x - string:x - string:x string:x");
+    EXPECT_EQ (damaged.loadFileAsString(), before[1]);
+    EXPECT_EQ (controls (panel), "1/0/0 ticked 1");
+    EXPECT_EQ (controls (*std::make_unique<MainComponent>()), "1/0/0 ticked 0");
 }

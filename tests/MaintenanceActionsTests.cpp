@@ -11,8 +11,6 @@
 
 #include "app/MainComponent.h"
 #include "app/MaintenanceActions.h"
-#include "app/ProductDomains.h"
-#include "platform/PreferenceDomain.h"
 #include "support/TestHome.h"
 
 #include <cstdio>
@@ -24,17 +22,6 @@
 
 namespace
 {
-    // Puts a folder in front of PATH while it lives.
-    struct ScopedPath final
-    {
-        explicit ScopedPath (const juce::File& folder)  { setenv ("PATH", (folder.getFullPathName() + ":" + previous).toRawUTF8(), 1); }
-        ~ScopedPath()                                   { setenv ("PATH", previous.toRawUTF8(), 1); }
-
-        const juce::String previous = juce::SystemStats::getEnvironmentVariable ("PATH", {});
-
-        JUCE_DECLARE_NON_COPYABLE (ScopedPath)
-    };
-
     const juce::String supportFolder = "Library/Application Support/";
 
     // Runs the built defaults through the shell, which passes the arguments' bytes on
@@ -55,52 +42,28 @@ namespace
 }
 
 //==============================================================================
-TEST (DeletePreferences, OurDefaultsRemovesOnlyThePrimaryDomainsAndAFreshPanelShowsLoggingOff)
+TEST (DeletePreferences, EachCommandIsGivenOneSecondAndTheSecondAlwaysRuns)
 {
-    TestHome home;
-    const ScopedPath path (juce::File (QUILLON_DEFAULTS_TOOL).getParentDirectory());
+    // A stand-in that logs its arguments, then runs until this test process has ended; or none at all.
+    for (auto [script, atLeast, below, calls] : { std::tuple { "echo \"$*\" >> \"$HOME/calls.log\"; exec tail --pid=$PPID -f /dev/null", 1900.0, 3000.0,
+                                                               "delete com.tallowmere.Kestrava5\ndelete com.tallowmere.Palvero2\n" },
+                                                  std::tuple { "", 0.0, 800.0, "" } })
+    {
+        TestHome home;
 
-    for (auto* domain : ProductDomains::all)
-        PreferenceDomain (domain).setInteger (ProductDomains::extendedLogLevel, ProductDomains::logLevelKey);
+        if (*script != 0)
+            home.writeFile ("bin/defaults", "#!/bin/sh\n" + juce::String (script) + "\n").setExecutePermission (true);
 
-    MainComponent().deletePreferencesButton.onClick();
+        const auto previous = juce::SystemStats::getEnvironmentVariable ("PATH", {});
+        setenv ("PATH", (home["bin"].getFullPathName() + (*script != 0 ? ":" + previous : juce::String())).toRawUTF8(), 1);
+        const auto start = juce::Time::getMillisecondCounterHiRes();
+        MaintenanceActions::deletePreferences();
+        const auto elapsed = juce::Time::getMillisecondCounterHiRes() - start;
+        setenv ("PATH", previous.toRawUTF8(), 1);
 
-    for (auto* domain : ProductDomains::all)
-        EXPECT_NE (PreferenceDomain::getFileForDomain (domain).existsAsFile(),
-                   juce::StringArray ("com.tallowmere.Kestrava5", "com.tallowmere.Palvero2").contains (domain)) << domain;
-
-    MainComponent restarted;
-    EXPECT_TRUE (restarted.enableExtendedLoggingButton.isEnabled() && ! restarted.disableExtendedLoggingButton.isEnabled());
-}
-
-TEST (DeletePreferences, AHangingCommandIsGivenOneSecondAndTheSecondStillRuns)
-{
-    TestHome home;
-
-    // Logs its arguments, then runs until this test process has ended.
-    home.writeFile ("bin/defaults", "#!/bin/sh\necho \"$*\" >> \"$HOME/calls.log\"\nexec tail --pid=$PPID -f /dev/null\n")
-        .setExecutePermission (true);
-    const ScopedPath path (home["bin"]);
-
-    const auto start = juce::Time::getMillisecondCounterHiRes();
-    MaintenanceActions::deletePreferences();
-    const auto elapsed = juce::Time::getMillisecondCounterHiRes() - start;
-
-    EXPECT_TRUE (elapsed >= 1900.0 && elapsed < 3000.0) << elapsed;
-    EXPECT_EQ (home["calls.log"].loadFileAsString(), "delete com.tallowmere.Kestrava5\ndelete com.tallowmere.Palvero2\n");
-}
-
-TEST (DeletePreferences, WithoutADefaultsToolOnThePathItReturnsAtOnce)
-{
-    TestHome home;
-    const auto previous = juce::SystemStats::getEnvironmentVariable ("PATH", {});
-    setenv ("PATH", home.getFolder().getFullPathName().toRawUTF8(), 1);
-
-    const auto start = juce::Time::getMillisecondCounterHiRes();
-    MaintenanceActions::deletePreferences();
-    EXPECT_LT (juce::Time::getMillisecondCounterHiRes() - start, 800.0);
-
-    setenv ("PATH", previous.toRawUTF8(), 1);
+        EXPECT_TRUE (elapsed >= atLeast && elapsed < below) << elapsed;
+        EXPECT_EQ (home["calls.log"].loadFileAsString(), calls);
+    }
 }
 
 //==============================================================================

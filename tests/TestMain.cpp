@@ -14,7 +14,6 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <csignal>
-#include <cstring>
 #include <poll.h>
 #include <string>
 #include <sys/prctl.h>
@@ -23,96 +22,59 @@
 
 namespace
 {
-    // A private X server: started on a free display, DISPLAY pointed at it, and
-    // stopped when the tests end.
-    class XvfbSession final
+    // Starts a private X server on a free display and points DISPLAY at it. It dies with
+    // this process, also when a sanitizer's report or a crash skips every destructor, so
+    // that it never keeps holding the output pipe CTest waits on.
+    pid_t startXvfb()
     {
-    public:
-        XvfbSession()
+        int fds[2];
+        const auto testPid = getpid();
+        const auto server = pipe (fds) == 0 ? fork() : -1;
+
+        if (server == 0)
         {
-            int fds[2];
+            prctl (PR_SET_PDEATHSIG, SIGTERM);
 
-            if (pipe (fds) != 0)
-                return;
-
-            const auto testPid = getpid();
-            serverPid = fork();
-
-            if (serverPid == 0)
-            {
-                // A test process that dies without running destructors (a sanitizer's
-                // report, a crash) must not leave the server running and holding the
-                // output pipe CTest waits on.
-                prctl (PR_SET_PDEATHSIG, SIGTERM);
-
-                if (getppid() != testPid)
-                    _exit (127);
-
-                close (fds[0]);
-                const auto fdText = std::to_string (fds[1]);
-                execlp ("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1280x1024x24",
+            if (getppid() == testPid)
+                execlp ("Xvfb", "Xvfb", "-displayfd", std::to_string (fds[1]).c_str(), "-screen", "0", "1280x1024x24",
                         "-nolisten", "tcp", "-noreset", static_cast<char*> (nullptr));
-                _exit (127);
-            }
 
-            close (fds[1]);
-
-            // Xvfb writes the display number once it accepts connections.
-            std::string number;
-            pollfd p { fds[0], POLLIN, 0 };
-            char c = 0;
-
-            while (serverPid > 0 && poll (&p, 1, 10000) > 0 && read (fds[0], &c, 1) == 1 && c != '\n')
-                number += c;
-
-            close (fds[0]);
-
-            if (! number.empty())
-                setenv ("DISPLAY", (":" + number).c_str(), 1);
-
-            running = ! number.empty();
+            _exit (127);
         }
 
-        ~XvfbSession()
-        {
-            if (serverPid > 0)
-            {
-                kill (serverPid, SIGTERM);
-                waitpid (serverPid, nullptr, 0);
-            }
-        }
+        // Xvfb writes the display number once it accepts connections.
+        close (fds[1]);
+        std::string number;
+        pollfd p { fds[0], POLLIN, 0 };
 
-        bool running = false;
+        for (char c = 0; server > 0 && poll (&p, 1, 10000) > 0 && read (fds[0], &c, 1) == 1 && c != '\n';)
+            number += c;
 
-    private:
-        pid_t serverPid = -1;
-    };
+        close (fds[0]);
+
+        if (number.empty())
+            return -1;
+
+        setenv ("DISPLAY", (":" + number).c_str(), 1);
+        return server;
+    }
 
     // Without a window manager some requests fail harmlessly; JUCE installs its own
     // handlers only for a standalone application, so the tests install theirs.
     int ignoreXError (::Display*, XErrorEvent*)     { return 0; }
     int ignoreXIOError (::Display*)                 { return 0; }
-
-    bool onlyListingTests (int argc, char** argv)
-    {
-        for (int i = 1; i < argc; ++i)
-            if (std::strcmp (argv[i], "--gtest_list_tests") == 0)
-                return true;
-
-        return false;
-    }
 }
 
 int main (int argc, char** argv)
 {
     testing::InitGoogleTest (&argc, argv);
 
-    if (onlyListingTests (argc, argv))
+    if (testing::GTEST_FLAG (list_tests))
         return RUN_ALL_TESTS();
 
-    XvfbSession xvfb;
+    const auto xvfb = startXvfb();
 
-    if (! xvfb.running)
+    if (xvfb < 0)
     {
         std::fprintf (stderr, "Could not start Xvfb: is the package xvfb installed?\n");
         return 1;
@@ -122,15 +84,13 @@ int main (int argc, char** argv)
 
     {
         juce::ScopedJuceInitialiser_GUI juce;
-
-        if (auto* windowSystem = juce::XWindowSystem::getInstance(); windowSystem->getDisplay() != nullptr)
-        {
-            juce::X11Symbols::getInstance()->xSetErrorHandler (ignoreXError);
-            juce::X11Symbols::getInstance()->xSetIOErrorHandler (ignoreXIOError);
-        }
-
+        juce::XWindowSystem::getInstance();
+        juce::X11Symbols::getInstance()->xSetErrorHandler (ignoreXError);
+        juce::X11Symbols::getInstance()->xSetIOErrorHandler (ignoreXIOError);
         result = RUN_ALL_TESTS();
     }
 
+    kill (xvfb, SIGTERM);
+    waitpid (xvfb, nullptr, 0);
     return result;
 }

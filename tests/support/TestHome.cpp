@@ -10,26 +10,15 @@
 #include "TestHome.h"
 
 #include <cstdlib>
-#include <string>
+#include <filesystem>
 
-juce::File TestHome::createUniqueFolder (const juce::String& prefix)
+TestHome::TestHome()
+    : previousHome (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
 {
     // Tests run in parallel processes: the folder must be made atomically, or two
     // of them could pick the same free name.
-    auto pattern = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                       .getChildFile (prefix + "-XXXXXX").getFullPathName().toStdString();
-
-    if (mkdtemp (pattern.data()) == nullptr)
-        return {};
-
-    return juce::File (pattern);
-}
-
-TestHome::TestHome()
-    : folder (createUniqueFolder ("quillon-home")),
-      previousHome (juce::SystemStats::getEnvironmentVariable ("HOME", {}))
-{
-    jassert (folder.isDirectory());
+    char pattern[] = "/tmp/quillon-home-XXXXXX";
+    folder = juce::File (mkdtemp (pattern));
     setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
     folder.getChildFile ("Desktop").createDirectory();
 }
@@ -37,7 +26,8 @@ TestHome::TestHome()
 TestHome::~TestHome()
 {
     setenv ("HOME", previousHome.toRawUTF8(), 1);
-    folder.deleteRecursively();
+    // JUCE's own deletion lists names in a way that names which are not UTF-8 break.
+    std::filesystem::remove_all (folder.getFullPathName().toStdString());
 }
 
 juce::File TestHome::operator[] (const juce::String& relativePath) const

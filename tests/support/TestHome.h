@@ -34,9 +34,6 @@ public:
     /** Writes a text file below the home folder, creating its folders. */
     juce::File writeFile (const juce::String& relativePath, const juce::String& text) const;
 
-    /** Creates a new empty folder in the temporary folder, safely across processes. */
-    static juce::File createUniqueFolder (const juce::String& prefix);
-
 private:
     juce::File folder;
     juce::String previousHome;
