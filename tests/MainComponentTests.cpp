@@ -10,13 +10,16 @@
 #include <gtest/gtest.h>
 
 #include "app/MainComponent.h"
-#include "app/ProductDomains.h"
 #include "theme/DarkLookAndFeel_TLM.h"
 #include "support/PlistReader.h"
 #include "support/TestHome.h"
 
 namespace
 {
+    // The products' domains, in the order they are always handled.
+    const char* const domains[] { "com.tallowmere.Kestrava5", "com.tallowmere.Kestrava6", "com.tallowmere.Kestrava",
+                                  "com.tallowmere.Palvero2", "com.tallowmere.Palvero3", "com.tallowmere.Palvero" };
+
     juce::File domainFile (const TestHome& home, const char* domain)
     {
         return home[juce::String ("Library/Preferences/") + domain + ".plist"];
@@ -28,7 +31,7 @@ namespace
     {
         const juce::String productKeys = "<key>Project</key><string>x</string><key>EnableAudioLogging</key><true/>";
 
-        for (auto* domain : ProductDomains::all)
+        for (auto* domain : domains)
             PlistReader::write (domainFile (home, domain), productKeys);
 
         for (auto [domain, level] : { std::pair { "com.tallowmere.Kestrava5", kestravaLevel }, { "com.tallowmere.Palvero2", palveroLevel } })
@@ -73,7 +76,7 @@ namespace
     {
         juce::StringArray result;
 
-        for (auto* domain : ProductDomains::all)
+        for (auto* domain : domains)
         {
             const auto plist = PlistReader::read (domainFile (home, domain));
             result.add (plist.has_value() && plist->count (key) != 0 ? plist->at (key) : "-");
@@ -194,7 +197,7 @@ TEST (MainComponent, SwitchesWriteTheirKeysIntoTheirDomainsAndKeepEveryOtherKey)
     {
         juce::StringArray contents;
 
-        for (auto* domain : ProductDomains::all)
+        for (auto* domain : domains)
             contents.add (domainFile (home, domain).loadFileAsString());
 
         return contents;
@@ -211,7 +214,7 @@ TEST (MainComponent, SwitchesWriteTheirKeysIntoTheirDomainsAndKeepEveryOtherKey)
     click (panel.enableExtendedLoggingButton);
     EXPECT_EQ (values (home, "ApplicationLogLevel"), "integer:7 - - integer:7 - -");
     for (int i : { 1, 2, 4, 5 })
-        EXPECT_EQ (files()[i], before[i]) << ProductDomains::all[(size_t) i];
+        EXPECT_EQ (files()[i], before[i]) << domains[i];
 
     EXPECT_EQ (controls (panel), "0/1/7 ticked 0");
     EXPECT_EQ (controls (*std::make_unique<MainComponent>()), "0/1/7 ticked 0");
