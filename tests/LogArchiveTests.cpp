@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -308,20 +309,23 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
     {
         TestHome home;
         ShmFolder shm;
-        make (home, shm, { "Library/Logs/Palvero -> (shm)" });
-        const juce::StringArray logs { home["Library/Logs/Kestrava/live.log"].getFullPathName(), home["Library/Logs/Palvero/live2.log"].getFullPathName() };
+        make (home, shm, { "Library/Logs/Palvero -> (shm)", "Library/Logs/Kestrava/live.log", "Library/Logs/Palvero/live2.log", "Library/Logs/Kestrava/sparse.log" });
+
+        // Two logs appended to, one on either file system, and one that grows (sparse) faster than it can be read.
         std::vector<pid_t> writers;
 
-        for (const auto& log : logs)
-        {
-            juce::File (log).create();
-            writers.push_back (::fork());
+        for (auto [script, log] : { std::pair { "while :; do echo a line of a live log; done >> \"$0\"", "Kestrava/live.log" },
+                                    { "while :; do echo a line of a live log; done >> \"$0\"", "Palvero/live2.log" },
+                                    { "while :; do truncate -s +1M \"$0\"; done", "Kestrava/sparse.log" } })
+            if (writers.push_back (::fork()); writers.back() == 0)
+            {
+                ::prctl (PR_SET_PDEATHSIG, SIGKILL);
+                ::execl ("/bin/sh", "sh", "-c", script, home["Library/Logs/" + juce::String (log)].getFullPathName().toRawUTF8(), static_cast<char*> (nullptr));
+                ::_exit (127);
+            }
 
-            if (writers.back() == 0)
-                ::execl ("/bin/sh", "sh", "-c", "while :; do echo a line of a live log; done >> \"$0\"", log.toRawUTF8(), static_cast<char*> (nullptr));
-        }
-
-        for (int polls = 0; polls < 1000 && (juce::File (logs[0]).getSize() < 100000 || juce::File (logs[1]).getSize() < 100000); ++polls)
+        for (int polls = 0; polls < 1000 && ! (home["Library/Logs/Kestrava/live.log"].getSize() > 100000 && home["Library/Logs/Palvero/live2.log"].getSize() > 100000
+                                                && home["Library/Logs/Kestrava/sparse.log"].getSize() > 100000); ++polls)
             ::usleep (10000);
 
         EXPECT_TRUE (collectInChild (LogArchive::collectProductLogs));
@@ -331,9 +335,11 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
 
         // Each entry is a prefix of what its log holds now, at least as long as it was at the start.
         EXPECT_EQ (run ({ "python3", "-c", R"PY(
-import os, sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); logs = {os.path.basename(p): p for p in sys.argv[2:]}
-print(sorted((n, len(z.read(n)) >= 100000 and open(logs[n], "rb").read().startswith(z.read(n))) for n in z.namelist()))
-)PY", home["Desktop/TLM_Logs.zip"].getFullPathName(), logs[0], logs[1] }).trim(), "[('live.log', True), ('live2.log', True)]");
+import os, sys, zipfile; z = zipfile.ZipFile(sys.argv[1])
+def prefix(n, d): return open(os.path.join(sys.argv[2], n) if n != "live2.log" else os.path.join(sys.argv[3], n), "rb").read(len(d)) == d
+print(sorted((n, len(z.read(n)) > 100000 and prefix(n, z.read(n))) for n in z.namelist()))
+)PY", home["Desktop/TLM_Logs.zip"].getFullPathName(), home["Library/Logs/Kestrava"].getFullPathName(), shm.path }).trim(),
+                   "[('live.log', True), ('live2.log', True), ('sparse.log', True)]");
     }
 
     //==============================================================================
