@@ -144,12 +144,17 @@ print("[" + "|".join(sorted(show(i) for i in z.infolist())) + "]", end="")
     {
         std::vector<void*> taken;
         taken.reserve (1 << 20);
-        std::ifstream status ("/proc/self/status");
-        std::string line;
+        rlimit limit { RLIM_INFINITY, RLIM_INFINITY };
 
-        while (std::getline (status, line) && line.rfind ("VmSize:", 0) != 0) {}
+        {
+            std::ifstream status ("/proc/self/status");
 
-        const rlimit limit { (rlim_t) std::stoll (line.substr (7)) * 1024 + (memory == Memory::twoMegabytesToSpare ? 2 << 20 : 0), RLIM_INFINITY };
+            for (std::string line; std::getline (status, line);)
+                if (line.rfind ("VmSize:", 0) == 0)
+                    limit.rlim_cur = (rlim_t) std::stoll (line.substr (7)) * 1024 + (memory == Memory::twoMegabytesToSpare ? 2 << 20 : 0);
+        }
+
+        // Only after the stream has given its buffers back, so that nothing is freed from here on.
         ::setrlimit (RLIMIT_AS, &limit);
 
         for (size_t size = 1 << 16; memory >= Memory::largeBlocksTaken && size >= (memory == Memory::allTaken ? 16u : 1u << 16); size /= 16)
@@ -186,7 +191,8 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
 
             ::alarm (60);
             auto taken = limits.memory != Memory::unlimited ? starve (limits.memory) : std::vector<void*>();
-            collect();
+
+            try { collect(); } catch (...) { ::_exit (4); }
 
             for (auto* block : taken)
                 std::free (block);
@@ -273,7 +279,7 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
            #ifndef __SANITIZE_ADDRESS__
             { "a log larger than the memory to spare", products, noise, Outcome::written, { RLIM_INFINITY, Memory::twoMegabytesToSpare } },
             { "no large blocks to spare", products, oneLog, Outcome::failed, { RLIM_INFINITY, Memory::largeBlocksTaken } },
-            { "no memory at all to spare", products, oneLog, Outcome::failed, { RLIM_INFINITY, Memory::allTaken } },
+            { "no memory at all to spare", products, oneLog, Outcome::untouched, { RLIM_INFINITY, Memory::allTaken } },
            #endif
         };
 
