@@ -83,8 +83,9 @@ TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
         for (const auto& file : *list)
             home.writeFile (supportFolder + file, "x");
 
-    // Empty, so that deleting it would succeed.
+    // A package folder (empty, so that deleting it would succeed) and a link to it are not settings files.
     ASSERT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].createDirectory());
+    ASSERT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].createSymbolicLink (home[supportFolder + "Kestrava/Linked.ksdisp"], false));
 
     // A name that is not UTF-8 is passed over, and must not upset the rest.
     const auto notUtf8 = (home[supportFolder + "Kestrava"].getFullPathName() + "/Show").toStdString() + "\xe9.ksar";
@@ -98,7 +99,7 @@ TEST (DeleteSettingsFiles, DeletesFilesEndingInTheEndingsDirectlyInEitherFolder)
         for (const auto& file : *list)
             EXPECT_EQ (home[supportFolder + file].exists(), list == &kept) << file;
 
-    EXPECT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].isDirectory());
+    EXPECT_TRUE (home[supportFolder + "Kestrava/Bundle.ksdisp"].isDirectory() && home[supportFolder + "Kestrava/Linked.ksdisp"].isDirectory());
 }
 
 //==============================================================================
