@@ -10,6 +10,7 @@
 #include "ArchiveProcedure.h"
 
 #include "ZipArchiveWriter.h"
+#include "platform/DesktopFolder.h"
 #include "platform/FileReveal.h"
 #include "platform/FolderListing.h"
 
@@ -54,7 +55,7 @@ namespace
 
 //==============================================================================
 ArchiveProcedure::ArchiveProcedure()
-    : desktop (juce::File::getSpecialLocation (juce::File::userDesktopDirectory))
+    : desktop (DesktopFolder::locate())
 {
    #ifdef SIGXFSZ
     // Past a file-size limit a write must fail, not end the program.

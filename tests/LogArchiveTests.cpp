@@ -85,6 +85,7 @@ print("[" + "|".join(sorted(show(i) for i in z.infolist())) + "]", end="")
             auto file = (home.getFolder().getFullPathName() + "/" + path.replace ("^", e)).toStdString();
             std::replace (file.begin(), file.end(), '%', '\xe9');
             fs::create_directories (fs::path (file).parent_path());
+            fs::remove (file);
 
             if (target == "(fifo)")         ::mkfifo (file.c_str(), 0644);
             else if (target.isNotEmpty())   fs::create_symlink (target == "(shm)" ? shm.path : target.toStdString(), file);
@@ -263,6 +264,9 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
             // The Desktop named by the user's folder settings, with shell syntax in its name.
             { "shell syntax in the Desktop's path", proTools, { "Library/Logs/Avid/Pro_Tools_1.txt => Pro_Tools_1.txt" }, Outcome::written, {},
               "Desk $(touch pwned)`touch pwned`\\\"q" },
+
+            // Folder settings that are a FIFO must not hang the search for the Desktop.
+            { "folder settings that are a FIFO", proTools, { ".config/user-dirs.dirs -> (fifo)", "Library/Logs/Avid/Pro_Tools_1.txt => Pro_Tools_1.txt" } },
 
             // Across file systems the sources are copied: a copy cut short by a file-size limit is left out.
             { "copies across file systems", products, { "Library/Logs/Palvero -> (shm)", "Library/Logs/Palvero/run.log => run.log",
