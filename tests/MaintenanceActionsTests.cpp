@@ -11,6 +11,7 @@
 
 #include "app/MainComponent.h"
 #include "app/MaintenanceActions.h"
+#include "platform/StrictUtf8.h"
 #include "support/TestHome.h"
 
 #include <cstdio>
@@ -133,4 +134,12 @@ TEST (DefaultsTool, DeletesAnExistingDomainOnlyAndOtherwiseFailsWithOneLine)
             << arguments << ": " << err;
         EXPECT_EQ (domainFile.exists(), ! reason.empty()) << arguments;
     }
+}
+
+TEST (DefaultsTool, NamesAreCheckedAsStrictUtf8WithinTheirLength)
+{
+    // Bytes past the given length do not count, however well they would complete a sequence.
+    for (const auto& [bytes, length, valid] : { std::tuple { "\xe2\x82\xac", 3, true }, { "\xe2\x82\xac", 2, false }, { "a\0b", 3, false },
+                                                { "\xf4\x8f\xbf\xbf", 4, true }, { "\xed\x9f\xbf", 3, true }, { "\xc2\x80", 2, true } })
+        EXPECT_EQ (StrictUtf8::isValid (bytes, (size_t) length), valid) << juce::String::toHexString (bytes, length);
 }
