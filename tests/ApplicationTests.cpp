@@ -13,30 +13,13 @@
 #include "app/QuillonApplication.h"
 #include "support/TestHome.h"
 
-namespace
-{
-    // JUCE expects an application object only in a program that has a factory for one.
-    struct StandaloneSetUp
-    {
-        StandaloneSetUp()
-        {
-            juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; };
-        }
-    };
+#include <csignal>
 
-    const StandaloneSetUp standaloneSetUp;
+// JUCE expects an application object only in a program that has a factory for one.
+static const bool standalone = (juce::JUCEApplicationBase::createInstance = [] () -> juce::JUCEApplicationBase* { return nullptr; },
+                                true);
 
-    QuillonApplication::MainWindow* findMainWindow()
-    {
-        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
-            if (auto* w = dynamic_cast<QuillonApplication::MainWindow*> (juce::TopLevelWindow::getTopLevelWindow (i)))
-                return w;
-
-        return nullptr;
-    }
-}
-
-TEST (QuillonApplication, ShowsOneFixedSizeCentredWindowHoldingThePanel)
+TEST (QuillonApplication, ShowsOneFixedSizeCentredWindowThatQuitsOnCloseAndGoesAtShutdown)
 {
     TestHome home;
     QuillonApplication app;
@@ -46,52 +29,54 @@ TEST (QuillonApplication, ShowsOneFixedSizeCentredWindowHoldingThePanel)
     app.initialise ("--some-flag /tmp/file.txt");
     app.anotherInstanceStarted ("/tmp/other.txt");
 
-    auto* window = findMainWindow();
+    ASSERT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 1);
+    auto* window = dynamic_cast<QuillonApplication::MainWindow*> (juce::TopLevelWindow::getTopLevelWindow (0));
     ASSERT_NE (window, nullptr);
-    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 1);
+    juce::Component::SafePointer<juce::Component> panel (window->getContentComponent());
 
     EXPECT_EQ (window->getName(), "Quillon");
-    EXPECT_TRUE (window->isVisible());
-    EXPECT_TRUE (window->isUsingNativeTitleBar());
-    EXPECT_TRUE (window->isResizable());
-    EXPECT_EQ (window->getDesktopWindowStyleFlags() & juce::ComponentPeer::windowHasCloseButton,
-               juce::ComponentPeer::windowHasCloseButton);
-    EXPECT_NE (dynamic_cast<MainComponent*> (window->getContentComponent()), nullptr);
-
-    EXPECT_EQ (window->getContentComponent()->getBounds(), juce::Rectangle<int> (0, 0, 580, 568));
+    EXPECT_TRUE (window->isVisible() && window->isOnDesktop() && window->isUsingNativeTitleBar() && window->isResizable());
+    const auto buttons = juce::ComponentPeer::windowHasMinimiseButton | juce::ComponentPeer::windowHasMaximiseButton
+                          | juce::ComponentPeer::windowHasCloseButton;
+    EXPECT_EQ (window->getDesktopWindowStyleFlags() & buttons, buttons);
+    EXPECT_NE (dynamic_cast<MainComponent*> (panel.getComponent()), nullptr);
+    EXPECT_EQ (panel->getBounds(), juce::Rectangle<int> (0, 0, 580, 568));
 
     const auto screen = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay()->userArea;
-    EXPECT_NEAR (window->getScreenBounds().getCentreX(), screen.getCentreX(), 1);
-    EXPECT_NEAR (window->getScreenBounds().getCentreY(), screen.getCentreY(), 1);
+    EXPECT_EQ (window->getScreenBounds().getCentre(), screen.getCentre());
 
     // Resize limits hold the window at its size.
     window->setBoundsConstrained (window->getBounds().withSize (800, 700));
-    EXPECT_EQ (window->getBounds().getWidth() * 1000 + window->getHeight(), 580568);
-
-    app.shutdown();
-}
-
-TEST (QuillonApplication, CloseButtonQuitsAndShutdownDeletesWindowAndPanelOnce)
-{
-    TestHome home;
-    QuillonApplication app;
-    app.initialise ({});
-
-    juce::Component::SafePointer<juce::Component> window (findMainWindow());
-    ASSERT_NE (window.getComponent(), nullptr);
-    juce::Component::SafePointer<juce::Component> panel (findMainWindow()->getContentComponent());
-
-    EXPECT_FALSE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
-    findMainWindow()->closeButtonPressed();
-    EXPECT_TRUE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
+    EXPECT_EQ (window->getLocalBounds(), juce::Rectangle<int> (580, 568));
 
     // Closing only asks to quit: the window stays until shutdown.
-    EXPECT_NE (window.getComponent(), nullptr);
+    window->closeButtonPressed();
+    EXPECT_TRUE (juce::MessageManager::getInstance()->hasStopMessageBeenSent());
+    EXPECT_NE (panel.getComponent(), nullptr);
 
     app.shutdown();
-    EXPECT_EQ (window.getComponent(), nullptr);
     EXPECT_EQ (panel.getComponent(), nullptr);
     EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 0);
+}
 
-    app.shutdown();
+TEST (TerminationSignals, TurnSigtermIntoAQuitRequestLeaveAnIgnoredSighupAloneAndPutTheOldHandlersBack)
+{
+    const auto handlerOf = [] (int number) { struct sigaction action {}; sigaction (number, nullptr, &action); return action.sa_handler; };
+    std::signal (SIGHUP, SIG_IGN);  // as under nohup
+    int requests = 0;
+
+    {
+        TerminationSignals signals ([&requests] { ++requests; });
+        EXPECT_EQ (handlerOf (SIGHUP), SIG_IGN);
+
+        std::raise (SIGTERM);
+
+        for (int i = 0; i < 200 && requests == 0; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+
+        EXPECT_EQ (requests, 1);
+    }
+
+    EXPECT_EQ (handlerOf (SIGTERM), SIG_DFL);
+    EXPECT_EQ (handlerOf (SIGHUP), SIG_IGN);
 }
