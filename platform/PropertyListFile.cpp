@@ -251,6 +251,11 @@ namespace
 
                 if (quote != 0)
                 {
+                    // JUCE ends the declaration at the first unbalanced '>', quoted or
+                    // not, and would read whatever follows as the document.
+                    if (c == '<' || c == '>')
+                        return false;
+
                     if (c == quote)
                         quote = 0;
                 }

@@ -7,11 +7,10 @@
   ==============================================================================
 */
 
+
 #include <gtest/gtest.h>
 
 #include "platform/PreferenceDomain.h"
-#include "platform/PropertyListFile.h"
-#include "support/PlistReader.h"
 #include "support/TestHome.h"
 
 #include <csignal>
@@ -23,287 +22,167 @@
 
 namespace
 {
-    const juce::String domain = "com.example.Fixture";
-    const juce::String domainPath = "Library/Preferences/" + domain + ".plist";
-    const juce::String levelKey = "ApplicationLogLevel";
+    const juce::String domain = "com.example.Fixture", levelKey = "ApplicationLogLevel", domainPath = "Library/Preferences/" + domain + ".plist";
 
-    // Runs body in a forked child, so that a crash or a hang fails one check rather
-    // than the whole run. Returns its exit status, or -1 if it died or was still
-    // running when the bound ran out.
-    int runInChild (const std::function<int()>& body, double boundMs = 2000.0)
+    // How many entries the domain's folder holds, where the domain leads, its mode and,
+    // if asked, the bytes of a regular file in its place; what a link leads to is never opened.
+    juce::String snapshot (const juce::File& path, bool withContents)
     {
-        const auto child = fork();
-
-        if (child == 0)
-            _exit (body());
-
-        const auto deadline = juce::Time::getMillisecondCounterHiRes() + boundMs;
-        int status = 0;
-
-        while (waitpid (child, &status, WNOHANG) == 0)
-        {
-            if (juce::Time::getMillisecondCounterHiRes() > deadline)
-            {
-                kill (child, SIGKILL);
-                waitpid (child, &status, 0);
-                return -1;
-            }
-
-            juce::Thread::sleep (5);
-        }
-
-        return WIFEXITED (status) ? WEXITSTATUS (status) : -1;
+        struct stat st {};
+        juce::MemoryBlock data;
+        const auto entries = path.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories);
+        const auto where = juce::String (entries) + " " + path.getLinkedTarget().getFileName();
+        return stat (path.getFullPathName().toRawUTF8(), &st) != 0 ? where : where + " " + juce::String ((int) st.st_mode)
+             + (withContents && S_ISREG (st.st_mode) && ! path.isSymbolicLink() && path.loadFileAsData (data) ? " " + data.toBase64Encoding() : "");
     }
 
-    // What a refused write must leave as it was, without reading a FIFO or a device.
-    juce::String snapshot (const juce::File& file)
-    {
-        struct stat st;
+    std::string repeated (const juce::String& text, int times)   { return juce::String::repeatedString (text, times).toStdString(); }
 
-        if (lstat (file.getFullPathName().toRawUTF8(), &st) != 0)
-            return "missing";
+    // A domain holding level 5, then body.
+    std::string plist (const std::string& body, const std::string& prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")
+        { return prolog + "<plist version=\"1.0\"><dict><key>ApplicationLogLevel</key><integer>5</integer>" + body + "</dict></plist>\n"; }
 
-        if (S_ISLNK (st.st_mode))
-            return "link to " + file.getLinkedTarget().getFullPathName();
+    std::string nested (int depth)     { return plist ("<key>deep</key>" + repeated ("<array>", depth - 2) + repeated ("</array>", depth - 2)); }
 
-        return juce::String ((int) st.st_mode) + " "
-             + (S_ISREG (st.st_mode) ? juce::String::toHexString (file.loadFileAsString().hashCode64()) : "");
-    }
+    auto file (const std::string& text, mode_t mode = 0644)
+        { return [=] (const juce::File& path) { path.replaceWithData (text.data(), text.size()); chmod (path.getFullPathName().toRawUTF8(), mode); }; }
 
-    int countEntries (const juce::File& folder)
-    {
-        return folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories);
-    }
-
-    juce::String plistHolding (const juce::String& body,
-                               const juce::String& prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n")
-    {
-        return prolog + "<plist version=\"1.0\"><dict><key>" + levelKey + "</key><integer>5</integer>"
-             + body + "</dict></plist>\n";
-    }
-
-    std::function<void (const juce::File&)> textFile (const juce::String& text)
-    {
-        return [text] (const juce::File& file) { file.replaceWithText (text, false, false, "\n"); };
-    }
-
-    juce::String entityBomb()
-    {
-        juce::String dtd ("<!DOCTYPE plist [<!ENTITY e0 \"lol\">");
-
-        for (int i = 1; i < 10; ++i)
-            dtd << "<!ENTITY e" << i << " \"" << juce::String::repeatedString ("&e" + juce::String (i - 1) + ";", 10) << "\">";
-
-        return dtd + "]>\n";
-    }
+    auto link (const char* target)   { return [=] (const juce::File& path) { symlink (target, path.getFullPathName().toRawUTF8()); }; }
 }
 
-TEST (PreferenceDomain, ReadsIntegersTheWayThePreferencesServiceAnswers)
+TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHostileFile)
 {
-    TestHome home;
-    EXPECT_EQ (PreferenceDomain (domain).integerForKey ("int"), 0);
-
-    PlistReader::write (home[domainPath],
-                        "<key>int</key><integer>-12</integer><key>yes</key><true/><key>no</key><false/>"
-                        "<key>real</key><real>-2.9</real><key>numeric</key><string> 42abc</string>"
-                        "<key>word</key><string>seven</string><key>array</key><array><integer>7</integer></array>");
-
-    const std::pair<const char*, juce::int64> expected[] =
-        { { "int", -12 }, { "yes", 1 }, { "no", 0 }, { "real", -2 }, { "numeric", 42 }, { "word", 0 },
-          { "array", 0 }, { "absent", 0 } };
-
-    for (const auto& [key, value] : expected)
-        EXPECT_EQ (PreferenceDomain (domain).integerForKey (key), value) << key;
-}
-
-TEST (PreferenceDomain, HostileFilesAreReadQuicklyAndNeverWritten)
-{
-    struct Row
-    {
-        const char* what;
-        std::function<void (const juce::File&)> make;
-        juce::int64 expectedRead = 0;
-        bool unwritable = false;
+    // Each row: what the level reads, and whether a write of 7 goes through; one that
+    // does not must leave the Preferences folder exactly as it was.
+    struct Row { const char* what; std::function<void (const juce::File&)> make; juce::int64 read = 0; bool writes = false; rlim_t sizeLimit = RLIM_INFINITY; };
+    std::vector<Row> rows {
+        { "no level", file ("<plist version=\"1.0\"><dict/></plist>"), 0, true },
+        { "a key that differs in case", file (plist ("<key>applicationloglevel</key><integer>9</integer>")), 5, true },
+        { "nesting as deep as the bound", file (nested (128)), 5, true },
+        { "a 0600 file", file (plist (""), 0600), 5, true },
+        { "a link to a 0640 file", [] (const juce::File& path) { file (plist (""), 0640) (path.getSiblingFile ("real")); link ("real") (path); }, 5, true },
+        { "a file this user may not write", file (plist (""), 0444), 5 },
+        { "a write cut short by a file-size limit", file (plist (repeated ("<key>k</key><string>some value</string>\n", 200))), 5, false, 4096 },
+        { "nested entity declarations", file (plist ("", "<!DOCTYPE plist [<!ENTITY a \"lol\"><!ENTITY b \"&a;&a;&a;\">]>\n")) },
+        { "a DOCTYPE hiding a document", file (plist ("", "<!DOCTYPE plist SYSTEM \"><plist><dict><key>ApplicationLogLevel</key><integer>7</integer></dict></plist><!--\">")) },
+        { "a declaration after the document", file (plist ("") + "<!ENTITY x \"1\">") },
+        { "an undeclared entity", file (plist ("<key>x</key><string>&x;</string>")) },
+        { "a reference to a control character", file (plist ("<key>x</key><string>&#1;</string>")) },
+        { "a control character", file (plist ("<key>x</key><string>\x1b</string>")) },
+        { "Latin-1 text", file (plist ("<key>x</key><string>\xe9t\xe9</string>")) },
+        { "a foreign encoding", file (plist ("", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n")) },
+        { "a processing instruction in a value", file (plist ("<key>x</key><string>a<?pi?>b</string>")) },
+        { "nesting one deeper than the bound", file (nested (129)) },
+        { "20,000 nested arrays", file (nested (20000)) },
+        { "a file over the size cap", file (plist ("<!--" + std::string (4 << 20, 'x') + "-->")) },
+        { "a binary plist", file ("bplist00\x01\x02") },
+        { "keys that do not alternate", file (plist ("<key>a</key><key>b</key><integer>1</integer><integer>2</integer>")) },
+        { "a FIFO", [] (const juce::File& path) { mkfifo (path.getFullPathName().toRawUTF8(), 0644); } },
+        { "a link to a device", link ("/dev/zero") },
+        { "a dangling link", link ("nowhere") },
     };
 
-    const Row rows[] = {
-        { "nested entities", textFile (plistHolding ("<key>bomb</key><string>&e9;</string>", entityBomb())) },
-        { "an internal entity", textFile (plistHolding ("", "<!DOCTYPE plist [<!ENTITY x \"1\">]>\n")) },
-        { "20,000 nested arrays", textFile (plistHolding ("<key>deep</key>" + juce::String::repeatedString ("<array>", 20000)
-                                                          + juce::String::repeatedString ("</array>", 20000))) },
-        { "a processing instruction in a value", textFile (plistHolding ("<key>note</key><string>a<?pi?>b</string>")) },
-        { "a FIFO", [] (const juce::File& file) { mkfifo (file.getFullPathName().toRawUTF8(), 0644); } },
-        { "a link to a device", [] (const juce::File& file) { juce::File ("/dev/zero").createSymbolicLink (file, true); } },
-        { "a file over the size cap", textFile (plistHolding ("<key>pad</key><string>" + juce::String::repeatedString ("x", PropertyListFile::maxFileSize) + "</string>")) },
-        { "a foreign encoding", textFile (plistHolding ("", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n")) },
-        { "a binary plist", textFile ("bplist00\x01\x02") },
-        { "keys that do not alternate", textFile ("<plist><dict><key>a</key><key>b</key><integer>1</integer></dict></plist>") },
-        { "a file this user may not write",
-          [] (const juce::File& file)
-          {
-              textFile (plistHolding ({})) (file);
-              chmod (file.getFullPathName().toRawUTF8(), 0444);
+    // Values of the level, each with what it reads as; the last of two keys counts.
+    const std::pair<const char*, juce::int64> levels[] = {
+        { "<integer>-12</integer>", -12 }, { "<integer>8589934599</integer>", 8589934599 }, { "<true/>", 1 }, { "<false/>", 0 },
+        { "<real>-2.9</real>", -2 }, { "<string> 42abc</string>", 42 }, { "<string>-7 days</string>", -7 }, { "<string>seven</string>", 0 },
+        { "<array><integer>7</integer></array>", 0 } };
 
-              // Root may write anything, so the write runs as another user who owns the folder.
-              if (getuid() == 0)
-              {
-                  chmod (file.getParentDirectory().getParentDirectory().getParentDirectory().getFullPathName().toRawUTF8(), 0755);
-                  chown (file.getParentDirectory().getFullPathName().toRawUTF8(), 65534, 65534);
-              }
-          }, 5, true },
-    };
+    for (const auto& [value, read] : levels)
+        rows.push_back ({ value, file (plist ("<key>ApplicationLogLevel</key>" + std::string (value))), read, true });
 
     for (const auto& row : rows)
     {
         TestHome home;
-        const auto file = home[domainPath];
-        file.getParentDirectory().createDirectory();
-        row.make (file);
-        const auto before = snapshot (file);
+        home[domainPath].getParentDirectory().createDirectory();
+        row.make (home[domainPath]);
 
-        // 0 when the read gives what it should and the write is refused.
-        const auto status = runInChild ([&row]
+        // Root may write anything: under root the rows run as another user, who owns the home folder.
+        ASSERT_TRUE (getuid() != 0 || std::system (("chown -hR 65534:65534 " + home.getFolder().getFullPathName().quoted ('\'')).toRawUTF8()) == 0);
+
+        const auto before = snapshot (home[domainPath], ! row.writes);
+
+        // The child bounds a crash or a hang to the row; its exit status tells what went wrong.
+        const auto child = fork();
+
+        if (child == 0)
         {
-            if (row.unwritable && getuid() == 0 && (setgid (65534) != 0 || setuid (65534) != 0))
-                return 4;
+            alarm (2);
+            std::signal (SIGXFSZ, SIG_DFL); // a write past the limit must not end the program either
+            const rlimit limit { row.sizeLimit, row.sizeLimit };
+            const auto limited = row.sizeLimit == RLIM_INFINITY || setrlimit (RLIMIT_FSIZE, &limit) == 0;
+
+            if (! limited || (getuid() == 0 && (setgid (65534) != 0 || setuid (65534) != 0)))
+                _exit (8);
 
             const auto read = PreferenceDomain (domain).integerForKey (levelKey);
-            return (read == row.expectedRead ? 0 : 1) + (PreferenceDomain (domain).setInteger (7, levelKey) ? 2 : 0);
-        });
+            const auto wrote = PreferenceDomain (domain).setInteger (7, levelKey);
+            _exit ((read != row.read ? 1 : 0) + (wrote != row.writes ? 2 : 0) + (PreferenceDomain (domain).integerForKey (levelKey) != (wrote ? 7 : read) ? 4 : 0));
+        }
 
+        int status = -1;
+        waitpid (child, &status, 0);
         EXPECT_EQ (status, 0) << row.what;
-        EXPECT_EQ (snapshot (file), before) << row.what;
-        EXPECT_EQ (countEntries (file.getParentDirectory()), 1) << row.what;
+        EXPECT_EQ (snapshot (home[domainPath], ! row.writes), before) << row.what;
     }
 }
 
-TEST (PreferenceDomain, WritesKeepEveryOtherKeyAsAnOutsideReaderReadsIt)
+TEST (PreferenceDomain, WritesChangeOnlyTheirOwnValueAsAnOutsideReaderSees)
 {
-    // Compares, type for type, the original's keys plus the two written with what the file holds now.
-    const auto compare = "import ast, plistlib, sys\n"
-                         "def typed(v):\n"
-                         "    if isinstance(v, dict): return {k: typed(x) for k, x in v.items()}\n"
-                         "    if isinstance(v, list): return [typed(x) for x in v]\n"
-                         "    return (type(v).__name__, v)\n"
-                         "load = lambda path: plistlib.load(open(path, 'rb'))\n"
-                         "expected = load(sys.argv[1]) if sys.argv[1] != '-' else {}\n"
-                         "expected.update(ast.literal_eval(sys.argv[3]))\n"
-                         "actual = load(sys.argv[2])\n"
-                         "print('same' if typed(actual) == typed(expected) else '%r\\n!= %r' % (actual, expected))\n";
+    const auto compare = "import plistlib, sys\n"
+                         "expected = plistlib.loads(sys.argv[2].encode()) if sys.argv[2:] and sys.argv[2] else {}\n"
+                         "expected.update(ApplicationLogLevel=3, EnableAudioLogging=True)\n"
+                         "actual, expected = repr(plistlib.load(open(sys.argv[1], 'rb'))), repr(expected)\n" // repr tells True from 1
+                         "print('same' if actual == expected else actual + '\\n!= ' + expected)\n";
 
-    const char* const documents[] = {
-        nullptr,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-        "<plist version=\"1.0\">\n<dict>\n"
-        "\t<key>ApplicationLogLevel</key>\n\t<string>old</string>\n"
-        "\t<key>space</key>\n\t<string> </string>\n\t<key>tab</key>\n\t<string>\t</string>\n"
-        "\t<key>newline</key>\n\t<string>\n</string>\n\t<key>empty</key>\n\t<string/>\n"
-        "\t<key>markup</key>\n\t<string>A &amp; B &lt; C &#233; <![CDATA[<&>]]></string>\n"
-        "\t<!-- kept -->\n"
-        "\t<key>text</key>\n\t<string>Grüße, 日本, 😀</string>\n"
-        "\t<key>when</key>\n\t<date>2025-01-02T03:04:05Z</date>\n"
-        "\t<key>blob</key>\n\t<data>\n\tAAEC\n\t/w==\n\t</data>\n"
-        "\t<key>numbers</key>\n\t<array><integer>-12</integer><real>-0.5</real><real>1e3</real><false/></array>\n"
-        "\t<key>window</key>\n\t<dict><key>frame</key><dict><key>x</key><array><integer>1</integer></array></dict></dict>\n"
-        "\t<key>ApplicationLogLevel</key>\n\t<integer>1</integer>\n"
-        "</dict>\n</plist>\n",
-        "<?xml version='1.0' encoding='utf-8'?><plist version=\"1.0\"><!-- kept --><dict><key>a\r\nb</key>"
-        "<string>c\r\nd</string><key>nested</key><dict/></dict></plist>",
-        "<plist version=\"1.0\"><!-- kept --><dict/></plist>",
+    // Each document, and the bytes it must hold after the two writes where they are given.
+    const std::pair<const char*, const char*> documents[] = {
+        { nullptr, nullptr },
+        { "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+          "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n<dict>\n"
+          "<key>ApplicationLogLevel</key><string>old</string><key>space</key><string> </string><key>tab</key><string>\t</string><key>newline</key><string>\n</string>"
+          "<key>empty</key><string/><!-- kept --><key>text</key><string>Grüße, 日本, 😀</string><key>when</key><date>2025-01-02T03:04:05Z</date>\n"
+          "<key>markup</key><string>A &amp; B &lt; C &#233; <![CDATA[<&>]]></string><key>blob</key><data>\n\tAAEC\n\t/w==\n\t</data>\n"
+          "<key>numbers</key><array><integer>-12</integer><real>-0.5</real><real>1e3</real><false/></array><key>window</key><dict><key>frame</key>"
+          "<dict><key>x</key><array><integer>1</integer></array></dict></dict>\n<key>ApplicationLogLevel</key><integer>1</integer></dict>\n</plist>\n", nullptr },
+        { "<?xml version='1.0' encoding='utf-8'?><plist version=\"1.0\"><!-- kept --><dict><key>a\r\nb</key><string>c\r\nd</string>"
+          "<key>ApplicationLogLevel</key><integer>1</integer><key>nested</key><dict/></dict></plist>",
+          "<?xml version='1.0' encoding='utf-8'?><plist version=\"1.0\"><!-- kept --><dict><key>a\r\nb</key><string>c\r\nd</string>"
+          "<key>ApplicationLogLevel</key><integer>3</integer><key>nested</key><dict/>\n\t<key>EnableAudioLogging</key>\n\t<true/>\n</dict></plist>" },
     };
 
-    for (const auto* document : documents)
+    for (const auto& [document, after] : documents)
     {
         TestHome home;
-        const auto file = home[domainPath];
-        const auto original = home["original.plist"];
 
-        if (document != nullptr)
-        {
-            original.replaceWithText (juce::String::fromUTF8 (document), false, false, nullptr);
-            file.getParentDirectory().createDirectory();
-            original.copyFileTo (file);
-        }
+        if (document != nullptr && home[domainPath].getParentDirectory().createDirectory())
+            file (document) (home[domainPath]);
 
-        EXPECT_TRUE (PreferenceDomain (domain).setInteger (3, levelKey));
-        EXPECT_TRUE (PreferenceDomain (domain).setBool (true, "EnableAudioLogging"));
-        EXPECT_EQ (PreferenceDomain (domain).integerForKey (levelKey), 3);
+        EXPECT_TRUE (PreferenceDomain (domain).setInteger (3, levelKey) && PreferenceDomain (domain).setBool (true, "EnableAudioLogging"));
 
         juce::ChildProcess python;
-        ASSERT_TRUE (python.start (juce::StringArray { "python3", "-c", compare,
-                                                       document != nullptr ? original.getFullPathName() : "-",
-                                                       file.getFullPathName(),
-                                                       "{'ApplicationLogLevel': 3, 'EnableAudioLogging': True}" }));
+        ASSERT_TRUE (python.start (juce::StringArray { "python3", "-c", compare, home[domainPath].getFullPathName(), juce::String::fromUTF8 (document) }));
         EXPECT_EQ (python.readAllProcessOutput().trim(), "same") << (document != nullptr ? document : "no file");
-        EXPECT_EQ (file.loadFileAsString().contains ("<!-- kept -->"), document != nullptr);
-        EXPECT_EQ (countEntries (file.getParentDirectory()), 1);
+        EXPECT_TRUE (after == nullptr || home[domainPath].loadFileAsString() == juce::String::fromUTF8 (after)) << home[domainPath].loadFileAsString();
     }
 }
 
-TEST (PreferenceDomain, AWriteCutShortByAFileSizeLimitLeavesTheDomainAsItWas)
+TEST (PreferenceDomain, RemovesOnlyAFileOrALinkInADomainsPlaceAndRefusesNamesThatCannotStandForOne)
 {
     TestHome home;
-    juce::String keys;
+    const auto target = home.writeFile ("Elsewhere/target.plist", "x"), folder = home.writeFile (domainPath, "x").getSiblingFile ("folder.plist");
+    folder.createDirectory();
+    target.createSymbolicLink (folder.getSiblingFile ("link.plist"), true);
 
-    for (int i = 0; i < 200; ++i)
-        keys << "<key>Key" << i << "</key><string>value " << i << "</string>\n";
+    using Result = PreferenceDomain::RemovalResult;
+    const std::pair<const char*, Result> names[] = {
+        { "com.example.Fixture", Result::removed }, { "link", Result::removed }, { "folder", Result::notFound }, { "missing", Result::notFound },
+        { "", Result::invalidName }, { "../escape", Result::invalidName }, { "a/b", Result::invalidName }, { ".hidden", Result::invalidName } };
 
-    const auto file = PlistReader::write (home[domainPath], keys);
-    const auto before = file.loadFileAsString();
-    ASSERT_GT (before.length(), 4096);
+    // A name that is refused is refused for writing too, and nothing is made for it.
+    for (const auto& [name, result] : names)
+        EXPECT_TRUE (PreferenceDomain::removeDomain (name) == result && (result != Result::invalidName || ! PreferenceDomain (name).setInteger (7, levelKey))) << name;
 
-    // The signal that a write past the limit raises must not end the program either.
-    const auto status = runInChild ([]
-    {
-        const rlimit limit { 4096, 4096 };
-        setrlimit (RLIMIT_FSIZE, &limit);
-        std::signal (SIGXFSZ, SIG_DFL);
-        return PreferenceDomain (domain).setInteger (3, levelKey) ? 1 : 0;
-    });
-
-    EXPECT_EQ (status, 0);
-    EXPECT_EQ (file.loadFileAsString(), before);
-    EXPECT_EQ (countEntries (file.getParentDirectory()), 1);
-}
-
-TEST (PreferenceDomain, WritesKeepTheModeAndGoThroughALink)
-{
-    for (const auto& [mode, throughLink] : { std::pair (0600, false), std::pair (0640, true) })
-    {
-        TestHome home;
-        const auto domainFile = home[domainPath];
-        const auto target = throughLink ? home["Elsewhere/real.plist"] : domainFile;
-        PlistReader::write (target, "<key>Other</key><integer>1</integer>");
-        chmod (target.getFullPathName().toRawUTF8(), (mode_t) mode);
-
-        if (throughLink)
-        {
-            domainFile.getParentDirectory().createDirectory();
-            ASSERT_EQ (symlink ("../../Elsewhere/real.plist", domainFile.getFullPathName().toRawUTF8()), 0);
-        }
-
-        EXPECT_TRUE (PreferenceDomain (domain).setInteger (3, levelKey));
-
-        struct stat st;
-        ASSERT_EQ (stat (target.getFullPathName().toRawUTF8(), &st), 0);
-        EXPECT_EQ (st.st_mode & 0777, (mode_t) mode);
-        EXPECT_EQ (domainFile.isSymbolicLink(), throughLink);
-        EXPECT_EQ (PlistReader::read (target), (std::map<juce::String, juce::String> { { "Other", "integer:1" }, { levelKey, "integer:3" } }));
-        EXPECT_EQ (countEntries (target.getParentDirectory()), 1);
-        EXPECT_EQ (countEntries (domainFile.getParentDirectory()), 1);
-    }
-}
-
-TEST (PreferenceDomain, RefusesNamesThatCannotStandForADomain)
-{
-    TestHome home;
-
-    for (const auto* name : { "", "../escape", "a/b", ".hidden" })
-    {
-        EXPECT_FALSE (PreferenceDomain::isValidDomainName (name)) << name;
-        EXPECT_FALSE (PreferenceDomain (name).setInteger (7, levelKey)) << name;
-    }
-
-    EXPECT_FALSE (home.getFolder().getSiblingFile ("escape.plist").exists());
+    // Library holds only the Preferences folder, and it only the folder in it.
+    EXPECT_TRUE (target.existsAsFile() && folder.isDirectory() && home["Library"].findChildFiles (juce::File::findFilesAndDirectories, true).size() == 2);
 }
