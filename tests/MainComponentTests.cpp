@@ -11,7 +11,6 @@
 
 #include "app/MainComponent.h"
 #include "theme/DarkLookAndFeel_TLM.h"
-#include "support/PlistReader.h"
 #include "support/TestHome.h"
 
 namespace
@@ -29,22 +28,28 @@ namespace
     // at start also hold the given level elements, or are missing for nullptr.
     void writeDomains (const TestHome& home, const char* kestravaLevel, const char* palveroLevel)
     {
-        const juce::String productKeys = "<key>Project</key><string>x</string><key>EnableAudioLogging</key><true/>";
-
         for (auto* domain : domains)
-            PlistReader::write (domainFile (home, domain), productKeys);
+        {
+            const juce::String name (domain);
+            const auto* level = name.endsWith ("Kestrava5") ? kestravaLevel : name.endsWith ("Palvero2") ? palveroLevel : "";
 
-        for (auto [domain, level] : { std::pair { "com.tallowmere.Kestrava5", kestravaLevel }, { "com.tallowmere.Palvero2", palveroLevel } })
             if (level != nullptr)
-                PlistReader::write (domainFile (home, domain), productKeys + "<key>ApplicationLogLevel</key>" + level);
-            else
-                domainFile (home, domain).deleteFile();
+                home.writeFile ("Library/Preferences/" + name + ".plist",
+                                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>Project</key><string>x</string>"
+                                "<key>EnableAudioLogging</key><true/>" + juce::String (*level != 0 ? "<key>ApplicationLogLevel</key>" : "") + level
+                                + "</dict></plist>\n");
+        }
     }
 
+    // The seven logging toggles, in the panel's order of children.
     std::vector<juce::Button*> toggles (MainComponent& panel)
     {
-        return { &panel.satLinkLoggingToggle, &panel.mtcMmcLoggingToggle, &panel.audioLoggingToggle, &panel.internalVideoDeviceLoggingToggle,
-                 &panel.fullscreenVideoDeviceLoggingToggle, &panel.blackmagicDeviceLoggingToggle, &panel.ajaDeviceLoggingToggle };
+        std::vector<juce::Button*> result;
+
+        for (int i = 2; i < 9; ++i)
+            result.push_back (dynamic_cast<juce::ToggleButton*> (panel.getChildComponent (i)));
+
+        return result;
     }
 
     // Which controls can be clicked, as "enable/disable/toggles", and how many toggles are ticked.
@@ -71,15 +76,19 @@ namespace
             juce::MessageManager::getInstance()->runDispatchLoopUntil (5);
     }
 
-    // A key's value in every domain, as "element:text", with "-" where the key or the file is missing.
+    // A key's value in every domain, as "element:text" ("integer:7", "true:"), with "-" where the key
+    // or the whole file is missing.
     juce::String values (const TestHome& home, const char* key)
     {
         juce::StringArray result;
 
         for (auto* domain : domains)
         {
-            const auto plist = PlistReader::read (domainFile (home, domain));
-            result.add (plist.has_value() && plist->count (key) != 0 ? plist->at (key) : "-");
+            const auto text = domainFile (home, domain).loadFileAsString(), marker = "<key>" + juce::String (key) + "</key>";
+            const auto value = text.fromLastOccurrenceOf (marker, false, false).trimStart();
+            result.add (! text.contains (marker) || ! text.contains ("</plist>") ? "-"
+                          : value.substring (1).upToFirstOccurrenceOf (">", false, false).trimCharactersAtEnd ("/") + ":"
+                              + (value.upToFirstOccurrenceOf (">", false, false).endsWith ("/") ? "" : value.fromFirstOccurrenceOf (">", false, false).upToFirstOccurrenceOf ("<", false, false)));
         }
 
         return result.joinIntoString (" ");
@@ -220,8 +229,8 @@ TEST (MainComponent, SwitchesWriteTheirKeysIntoTheirDomainsAndKeepEveryOtherKey)
     EXPECT_EQ (controls (*std::make_unique<MainComponent>()), "0/1/7 ticked 0");
 
     // Each toggle writes its own key into all six domains: true, then false, whatever was stored.
-    const char* keys[] = { "EnableSatLinkLogging", "EnableMTCMMCLogging", "EnableAudioLogging", "EnableInternalVideoDeviceLogging",
-                           "EnableFullscreenVideoDeviceLogging", "EnableBlackmagicVideoDeviceLogging", "EnableAJAVideoDeviceLogging" };
+    const char* keys[] = { "EnableSatLinkLogging", "EnableMTCMMCLogging", "EnableInternalVideoDeviceLogging", "EnableFullscreenVideoDeviceLogging",
+                           "EnableBlackmagicVideoDeviceLogging", "EnableAJAVideoDeviceLogging", "EnableAudioLogging" };
 
     for (size_t i = 0; i < 7; ++i)
     {
