@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -117,6 +118,8 @@ TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHo
 
             if (! limited || (getuid() == 0 && (setgid (65534) != 0 || setuid (65534) != 0)))
                 _exit (8);
+
+            prctl (PR_SET_DUMPABLE, 1);     // keeps /proc/self readable after the change of user
 
             const auto read = PreferenceDomain (domain).integerForKey (levelKey);
             const auto wrote = PreferenceDomain (domain).setInteger (7, levelKey);
