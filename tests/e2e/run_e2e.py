@@ -211,6 +211,8 @@ def window_and_buttons (app, home):
             click (w, x, y, done)
             expect ("buttons: " + name, done, True, timeout=0)
 
+        size = pixels (w).size  # once framed, moved and shown again, the window must not have given way
+        check ("window: still 580 x 568 at the end", size == (580, 568), str (size))
         xrun ("wmctrl", "-i", "-c", w.id)
         expect ("window: closed through the window manager, exits with status 0", w.proc.poll, 0)
 
