@@ -198,6 +198,7 @@ def window_and_buttons (app, home):
         xrun ("xdotool", "windowminimize", "--sync", w.id, "windowactivate", "--sync", w.id)
         expect ("window: the native window's background", lambda: pixels (w) (300, 300), 0x252529)
         w.proc.send_signal (signal.SIGCONT)
+        xrun ("xdotool", "windowsize", w.id, "800", "700", "windowmove", w.id, "40", "40")  # refused, or undone by the end
 
         for name, x, y, done in [
                 ("Audio toggle", 175, 262, lambda: values ("EnableAudioLogging", DOMAINS) == [True] * 6),
@@ -211,7 +212,7 @@ def window_and_buttons (app, home):
             click (w, x, y, done)
             expect ("buttons: " + name, done, True, timeout=0)
 
-        size = pixels (w).size  # once framed, moved and shown again, the window must not have given way
+        size = pixels (w).size  # once framed, resized, moved and shown again, the window must not have given way
         check ("window: still 580 x 568 at the end", size == (580, 568), str (size))
         xrun ("wmctrl", "-i", "-c", w.id)
         expect ("window: closed through the window manager, exits with status 0", w.proc.poll, 0)
