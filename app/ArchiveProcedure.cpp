@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
