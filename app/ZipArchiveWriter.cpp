@@ -14,9 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -144,14 +142,12 @@ namespace
         // Reads the entry's file up to its recorded length and writes it deflated.
         bool writeEntry (ArchiveOutput& out, const ZipArchiveWriter::Entry& entry, Written& written)
         {
-            const auto fd = ::open (entry.file.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-            struct stat info;
+            const auto fd = GuardedFile::openRegularFile (entry.file);
 
             if (fd < 0)
                 return false;
 
-            const auto ok = ::fstat (fd, &info) == 0 && S_ISREG (info.st_mode) && deflateReset (&stream) == Z_OK
-                              && compress (fd, entry.length, out, written);
+            const auto ok = deflateReset (&stream) == Z_OK && compress (fd, entry.length, out, written);
             ::close (fd);
             return ok;
         }

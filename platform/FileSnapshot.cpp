@@ -151,11 +151,10 @@ std::optional<FileSnapshot::Recorded> FileSnapshot::place (const juce::File& sou
     // must never be written through.
     ::unlink (destinationPath);
 
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const ScopedFd in (::open (source.getFullPathName().toRawUTF8(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info;
+    const ScopedFd in (GuardedFile::openRegularFile (source, &info));
 
-    if (in.get() < 0 || ::fstat (in.get(), &info) != 0 || ! S_ISREG (info.st_mode))
+    if (in.get() < 0)
         return std::nullopt;
 
     Recorded recorded { (juce::int64) info.st_size, juce::Time ((juce::int64) info.st_mtime * 1000) };

@@ -21,20 +21,13 @@
 GuardedFile::ReadResult GuardedFile::read (const juce::File& file, size_t maxBytes, juce::MemoryBlock& contents)
 {
     contents.reset();
-    const auto fullPath = file.getFullPathName();
-    const auto* path = fullPath.toRawUTF8();
-
-    // Non-blocking, so that a FIFO in the file's place cannot stall the open.
-    const auto fd = ::open (path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+    const auto fd = openRegularFile (file, &st);
 
     if (fd < 0)
-    {
-        struct stat st;
-        return errno == ENOENT && ::lstat (path, &st) != 0 ? ReadResult::missing : ReadResult::refused;
-    }
+        return errno == ENOENT ? ReadResult::missing : ReadResult::refused;
 
-    struct stat st;
-    auto ok = ::fstat (fd, &st) == 0 && S_ISREG (st.st_mode) && (juce::uint64) st.st_size <= maxBytes;
+    auto ok = (juce::uint64) st.st_size <= maxBytes;
 
     // The length is checked again while reading: the file may grow meanwhile.
     char buffer[8192];
@@ -119,6 +112,36 @@ bool GuardedFile::replace (const juce::File& file, const juce::MemoryBlock& cont
 
     ::unlink (temporary.c_str());
     return false;
+}
+
+int GuardedFile::openRegularFile (const juce::File& file, struct stat* info)
+{
+    const auto* path = file.getFullPathName().toRawUTF8();
+
+    // Non-blocking, so that a FIFO in the file's place cannot stall the open.
+    const auto fd = ::open (path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+
+    if (fd < 0)
+    {
+        // A dangling link is something there, not nothing.
+        if (errno == ENOENT && ::lstat (path, &st) == 0)
+            errno = EINVAL;
+
+        return -1;
+    }
+
+    if (::fstat (fd, &st) != 0 || ! S_ISREG (st.st_mode))
+    {
+        ::close (fd);
+        errno = EINVAL;
+        return -1;
+    }
+
+    if (info != nullptr)
+        *info = st;
+
+    return fd;
 }
 
 bool GuardedFile::writeAll (int fd, const void* data, size_t numBytes, juce::int64 offset)

@@ -11,6 +11,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <sys/stat.h>
+
 //==============================================================================
 /**
     Reads and replaces small files that anyone may have put in our way. Only a
@@ -40,6 +42,13 @@ public:
         failed; the old file is then as it was, and no temporary file remains.
     */
     static bool replace (const juce::File& file, const juce::MemoryBlock& contents);
+
+    /** Opens a regular file for reading (a link to one counts) without blocking on a
+        FIFO, and checks it on the opened descriptor. Anything else is closed again and
+        gives -1, with errno ENOENT only when nothing is at the path. The file's status
+        goes into info when given.
+    */
+    static int openRegularFile (const juce::File& file, struct stat* info = nullptr);
 
     /** Writes every byte, at the descriptor's position or, given an offset, there.
         Returns false if any byte did not reach the file (a full disk, a file-size
