@@ -237,7 +237,7 @@ for z in "$1"/*.zip; do python3 -m zipfile -t "$z" > /dev/null 2>&1 && echo "com
             "Library/Logs/DiagnosticReports/Safari.crash", "Library/Logs/DiagnosticReports/kestrava_lower.crash",
             "Library/Logs/DiagnosticReports/Old/Kestrava_2.crash", "Library/Logs/DiagnosticReports/Kestrava_%.crash",
             "Library/Logs/Kestrava/shared.log", "Library/Logs/Palvero/shared.log => shared.log", "Library/Logs/Kestrava/Sub/inner.log",
-            "Library/Logs/Kestrava/%.log", "Library/Logs/Kestrava/live.log -> (fifo)", "Library/Logs/Kestrava/Caf^.log => Caf^.log",
+            "Library/Logs/Kestrava/%.log", "Library/Logs/Kestrava/live.log -> (fifo)", "Library/Logs/Kestrava/zero.log -> /dev/zero", "Library/Logs/Kestrava/Caf^.log => Caf^.log",
             "Library/Logs/Kestrava/current.log -> ../../Shared/notes.txt => current.log", "Library/Shared/notes.txt",
             "Library/Logs/Palvero/from1975.log => from1975.log@1980-01-01 00:00:00",
             "Library/Logs/Palvero/from2150.log => from2150.log@2107-12-31 23:59:58", "Library/Logs/Kestrava/..\\..\\escape.txt",
