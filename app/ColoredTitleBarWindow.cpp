@@ -17,6 +17,13 @@ ColoredTitleBarWindow::ColoredTitleBarWindow (const juce::String& name,
                                               int requiredButtonFlags,
                                               bool addToDesktop)
     : juce::DocumentWindow (name, backgroundColour, requiredButtonFlags, addToDesktop)
+   #if JUCE_LINUX || JUCE_BSD
+    , queuedEventsDelivery (this, [this]
+                            {
+                                if (auto* peer = getPeer())
+                                    NativeWindowStyle::deliverQueuedEvents (peer->getNativeHandle());
+                            })
+   #endif
 {
 }
 
@@ -86,8 +93,8 @@ void ColoredTitleBarWindow::keepFixedSize()
 
     // Each time JUCE places the native window it hands the window manager a size
     // but no limits; add them so that the window manager refuses to resize it.
-    // Cheap when they are already there.
     if (auto* peer = getPeer())
-        NativeWindowStyle::fixWindowManagerSize (peer->getNativeHandle(), fixedWidth, fixedHeight);
+        NativeWindowStyle::fixWindowManagerSize (peer->getNativeHandle(),
+                                                 juce::Desktop::getInstance().getDisplays().logicalToPhysical (peer->getBounds()));
 }
 #endif

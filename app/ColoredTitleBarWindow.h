@@ -53,6 +53,9 @@ public:
 private:
    #if JUCE_LINUX || JUCE_BSD
     void keepFixedSize();
+
+    // Once a frame, events that JUCE's timers left in Xlib's queue go back to the loop.
+    juce::VBlankAttachment queuedEventsDelivery;
    #endif
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ColoredTitleBarWindow)

@@ -28,11 +28,19 @@ public:
     */
     static void applyDarkTitleBar (void* nativeHandle);
 
-    /** Tells the window manager that the native window's size is fixed. Needed on
-        X11 only, where JUCE replaces the size hints whenever it moves the window;
-        elsewhere it does nothing.
+    /** Tells the window manager that the native window's size is fixed: its minimum
+        and maximum size become the size of the given bounds, which are the position
+        and size (in physical pixels) JUCE has given the window. Needed on X11 only,
+        where JUCE replaces the size hints whenever it places the window; elsewhere
+        it does nothing.
     */
-    static void fixWindowManagerSize (void* nativeHandle, int width, int height);
+    static void fixWindowManagerSize (void* nativeHandle, juce::Rectangle<int> physicalBounds);
+
+    /** Hands events that Xlib has already read from the X server, and that JUCE's
+        message loop therefore cannot see, back to the loop. On X11 only; elsewhere
+        it does nothing.
+    */
+    static void deliverQueuedEvents (void* nativeHandle);
 
 private:
     NativeWindowStyle() = delete;

@@ -25,6 +25,10 @@ void NativeWindowStyle::applyDarkTitleBar (void* nativeHandle)
     [window setAppearance: [NSAppearance appearanceNamed: NSAppearanceNameVibrantDark]];
 }
 
-void NativeWindowStyle::fixWindowManagerSize (void*, int, int)
+void NativeWindowStyle::fixWindowManagerSize (void*, juce::Rectangle<int>)
+{
+}
+
+void NativeWindowStyle::deliverQueuedEvents (void*)
 {
 }

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     juce-modules-source
     libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
-    libx11-dev libxext-dev libxinerama-dev libxrandr-dev libxcursor-dev
+    libx11-dev libxext-dev libxtst-dev libxinerama-dev libxrandr-dev libxcursor-dev
     googletest libgtest-dev
     fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils imagemagick

@@ -181,7 +181,9 @@ TEST (MainComponent, PaintsBackgroundHeaderBannerSeparatorsAndHeadings)
 
     EXPECT_GT (count ({ 20, 12, 209, 25 }, [&] (int x, int y) { return image.getPixelAt (x, y).getARGB() != band; }), 200) << "the banner";
 
-    // The headings in the theme's text colour and bold face, 18 high, left-aligned at x 20.
+    // The headings in the theme's text colour and bold face, 18 high, left-aligned at x 20. Glyphs are
+    // cached by font name, style and height, not by face: the reference must not reuse the panel's.
+    juce::Typeface::clearTypefaceCache();
     juce::Image reference (juce::Image::ARGB, 580, 568, true);
     juce::Graphics r (reference);
     r.fillAll (juce::Colour (background));
