@@ -17,6 +17,8 @@
 
 #include <BinaryData.h>
 
+#include <new>
+
 namespace
 {
     constexpr int panelWidth = 580;
@@ -37,6 +39,22 @@ namespace
         }
 
         return allExtended;
+    }
+
+    // Running out of memory ends a click's action, not the program. What the action
+    // had done stays, since every file it writes is replaced whole or not at all, and
+    // the rest is left undone: in particular the panel keeps its controls, so the same
+    // click can be made again. Unwinding only frees, so nothing here can throw again.
+    template <typename Action>
+    void endOnAllocationFailure (const Action& action) noexcept
+    {
+        try
+        {
+            action();
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
     }
 }
 
@@ -74,6 +92,12 @@ MainComponent::MainComponent()
         button.setBounds (x, y, controlWidth, controlHeight);
     };
 
+    const auto placeButton = [&] (juce::TextButton& button, const char* text, int x, int y, auto action)
+    {
+        place (button, text, x, y);
+        button.onClick = [action] { endOnAllocationFailure (action); };
+    };
+
     const auto placeToggle = [&] (juce::ToggleButton& toggle, const char* text, int x, int y)
     {
         place (toggle, text, x, y);
@@ -81,12 +105,10 @@ MainComponent::MainComponent()
         toggle.addListener (this);
     };
 
-    place (enableExtendedLoggingButton, "Enable Extended Logging", left, 106);
-    enableExtendedLoggingButton.onClick = [this] { enableExtendedLogging(); };
+    placeButton (enableExtendedLoggingButton, "Enable Extended Logging", left, 106, [this] { enableExtendedLogging(); });
     enableExtendedLoggingButton.setEnabled (! extendedLoggingOn);
 
-    place (disableExtendedLoggingButton, "Disable Extended Logging", right, 106);
-    disableExtendedLoggingButton.onClick = [this] { disableExtendedLogging(); };
+    placeButton (disableExtendedLoggingButton, "Disable Extended Logging", right, 106, [this] { disableExtendedLogging(); });
     disableExtendedLoggingButton.setEnabled (extendedLoggingOn);
 
     const auto firstToggleRow = enableExtendedLoggingButton.getBottom() + 30;
@@ -99,18 +121,12 @@ MainComponent::MainComponent()
     placeToggle (audioLoggingToggle,                 "Enable Audio Logging",                   left,  blackmagicDeviceLoggingToggle.getBottom());
 
     const auto collectRow = audioLoggingToggle.getBottom() + 80;
-    place (collectTLMAppLogsButton, "Collect TLM App Logs", left, collectRow);
-    collectTLMAppLogsButton.onClick = [this] { collectTLMLogs(); };
-
-    place (collectProToolsLogsButton, "Collect Pro Tools Logs", right, collectRow);
-    collectProToolsLogsButton.onClick = [] { LogArchive::collectProToolsLogs(); };
+    placeButton (collectTLMAppLogsButton, "Collect TLM App Logs", left, collectRow, [this] { collectTLMLogs(); });
+    placeButton (collectProToolsLogsButton, "Collect Pro Tools Logs", right, collectRow, [] { LogArchive::collectProToolsLogs(); });
 
     const auto settingsRow = collectTLMAppLogsButton.getBottom() + 80;
-    place (deletePreferencesButton, "Delete Preferences", left, settingsRow);
-    deletePreferencesButton.onClick = [] { MaintenanceActions::deletePreferences(); };
-
-    place (deleteSettingsFilesButton, "Delete Settings Files", right, settingsRow);
-    deleteSettingsFilesButton.onClick = [] { MaintenanceActions::deleteSettingsFiles(); };
+    placeButton (deletePreferencesButton, "Delete Preferences", left, settingsRow, [] { MaintenanceActions::deletePreferences(); });
+    placeButton (deleteSettingsFilesButton, "Delete Settings Files", right, settingsRow, [] { MaintenanceActions::deleteSettingsFiles(); });
 
     bannerImage = juce::ImageCache::getFromMemory (BinaryData::temp4, BinaryData::temp4Size);
 }
@@ -165,19 +181,22 @@ void MainComponent::resized()
 //==============================================================================
 void MainComponent::buttonClicked (juce::Button* button)
 {
-    for (const auto& flag : loggingFlags)
+    endOnAllocationFailure ([this, button]
     {
-        if (button != &(this->*flag.toggle))
-            continue;
+        for (const auto& flag : loggingFlags)
+        {
+            if (button != &(this->*flag.toggle))
+                continue;
 
-        // The toggle has already changed its state, so this is the new one.
-        const auto state = button->getToggleState();
+            // The toggle has already changed its state, so this is the new one.
+            const auto state = button->getToggleState();
 
-        for (auto* domain : ProductDomains::all)
-            PreferenceDomain (domain).setBool (state, flag.key);
+            for (auto* domain : ProductDomains::all)
+                PreferenceDomain (domain).setBool (state, flag.key);
 
-        return;
-    }
+            return;
+        }
+    });
 }
 
 void MainComponent::collectTLMLogs()

@@ -17,7 +17,7 @@
 
     It owns the theme and installs it as JUCE's default look-and-feel. Its text
     buttons carry their actions in onClick; the logging toggles report to
-    buttonClicked().
+    buttonClicked(). Running out of memory ends a click's action, not the program.
 */
 class MainComponent final : public juce::Component,
                             public juce::Button::Listener

@@ -11,7 +11,11 @@
 
 #include "app/MainComponent.h"
 #include "theme/DarkLookAndFeel_TLM.h"
+#include "support/LowMemory.h"
 #include "support/TestHome.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -252,3 +256,90 @@ TEST (MainComponent, SwitchesWriteTheirKeysIntoTheirDomainsAndKeepEveryOtherKey)
     EXPECT_EQ (controls (panel), "1/0/0 ticked 1");
     EXPECT_EQ (controls (*std::make_unique<MainComponent>()), "1/0/0 ticked 0");
 }
+
+//==============================================================================
+#ifndef __SANITIZE_ADDRESS__
+TEST (MainComponent, RunningOutOfMemoryEndsAClickAndLeavesEveryFileWholeOrAsItWas)
+{
+    // One domain's file is 3.9 MB, under the reader's cap. With a few MiB of address space to spare
+    // the click runs out of memory on that file, after writing the ones before it; with the heap
+    // taken as well it does so at its first allocation. The click must end there, and the panel
+    // keep the controls it had, so that the same click can be made again.
+    constexpr size_t fewMegabytes = 4 << 20;
+
+    const struct Row
+    {
+        const char* what;
+        int child;              // the clicked control's place among the panel's children
+        bool extendedLoggingOn;
+        int largeDomain;
+        size_t spare;
+        const char* key;
+        const char* valuesAfter;
+        const char* controlsAfter;
+    } rows[]
+    {
+        { "Enable Extended Logging",        0,  false, 3, fewMegabytes, "ApplicationLogLevel",  "integer:7 - - integer:3 - -",         "1/0/0 ticked 0" },
+        { "Disable Extended Logging",       1,  true,  2, fewMegabytes, "ApplicationLogLevel",  "integer:3 integer:3 - integer:7 - -", "0/1/7 ticked 0" },
+        { "Enable Satellite Link Logging",  2,  true,  4, fewMegabytes, "EnableSatLinkLogging", "true: true: true: true: - -",         "0/1/7 ticked 1" },
+        { "Collect TLM App Logs",           9,  true,  0, 0,            "ApplicationLogLevel",  "integer:7 - - integer:7 - -",         "0/1/7 ticked 0" },
+        { "Delete Preferences",             11, true,  0, 0,            "ApplicationLogLevel",  "integer:7 - - integer:7 - -",         "0/1/7 ticked 0" },
+        { "Delete Settings Files",          12, true,  0, 0,            "ApplicationLogLevel",  "integer:7 - - integer:7 - -",         "0/1/7 ticked 0" },
+    };
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.what);
+        TestHome home;
+        const auto* level = row.extendedLoggingOn ? "<integer>7</integer>" : "<integer>3</integer>";
+        writeDomains (home, level, level);
+        const auto large = domainFile (home, domains[row.largeDomain]);
+        large.replaceWithText (large.loadFileAsString().replace ("</dict>", "<key>Notes</key><string>" + juce::String::repeatedString ("x", 3900000)
+                                                                               + "</string></dict>"), false, false, "\n");
+        const auto settingsFile = home.writeFile ("Library/Application Support/Kestrava/Show.ksar", "x");
+        juce::MemoryBlock before[6];
+
+        for (int i = 0; i < 6; ++i)
+            domainFile (home, domains[i]).loadFileAsData (before[i]);
+
+        MainComponent panel;
+        const auto child = ::fork();
+
+        if (child == 0)
+        {
+            ::alarm (60);
+
+            // Synchronously through JUCE's click dispatch: a message loop here would share the X connection.
+            // What escapes the click must not reach the test framework, which would go on in this process.
+            try
+            {
+                auto& button = dynamic_cast<juce::Button&> (*panel.getChildComponent (row.child));
+                LowMemory lowMemory (row.spare, row.spare == 0);
+                button.setToggleState (! button.getToggleState(), juce::sendNotificationSync);
+            }
+            catch (...)
+            {
+                ::_exit (4);
+            }
+
+            ::_exit (controls (panel) == row.controlsAfter ? 0 : 3);
+        }
+
+        int status = -1;
+        EXPECT_TRUE (::waitpid (child, &status, 0) == child && WIFEXITED (status) && WEXITSTATUS (status) == 0) << "wait status " << status;
+        EXPECT_EQ (values (home, row.key), row.valuesAfter);
+
+        // From the file that ran out of memory on, every file is as it was, and no temporary one is left.
+        for (int i = row.largeDomain; i < 6; ++i)
+        {
+            juce::MemoryBlock after;
+            domainFile (home, domains[i]).loadFileAsData (after);
+            EXPECT_TRUE (after == before[i]) << domains[i];
+        }
+
+        EXPECT_EQ (home["Library/Preferences"].getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 6);
+        EXPECT_TRUE (settingsFile.existsAsFile());
+        EXPECT_EQ (home["Desktop"].getNumberOfChildFiles (juce::File::findFilesAndDirectories, "*"), 0);
+    }
+}
+#endif
