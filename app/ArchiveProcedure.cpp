@@ -320,7 +320,8 @@ bool ArchiveProcedure::writeArchive (const std::string& archiveName, StoredPaths
         return file.get() >= 0 && writer.add (file.get(), storedPath (path), found->second.length, found->second.modified);
     };
 
-    return walkTree (chain, {}, addFile, [] (const juce::String&) { return true; }, [] { return true; })
+    return chain.current() >= 0
+        && walkTree (chain, {}, addFile, [] (const juce::String&) { return true; }, [] { return true; })
         && writer.complete();
 }
 
