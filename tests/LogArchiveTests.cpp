@@ -13,12 +13,12 @@
 #include "support/TestHome.h"
 #include "support/WaitingWriter.h"
 
+#include <climits>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <climits>
 #include <iostream>
+#include <map>
 #include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
