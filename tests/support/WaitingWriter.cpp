@@ -24,7 +24,7 @@ WaitingWriter::WaitingWriter (const juce::File& fifo)
 
     if (::mkfifo (path.c_str(), 0644) != 0 || (writer = ::fork()) != 0)
     {
-        for (int polls = 0; writer > 0 && polls < 1000 && ! isStillWaiting(); ++polls)
+        for (int polls = 0; writer > 0 && polls < 10000 && ! isStillWaiting(); ++polls)
             ::usleep (1000);
 
         return;
