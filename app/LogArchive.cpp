@@ -9,8 +9,6 @@
 
 #include "LogArchive.h"
 
-#include "platform/FolderListing.h"
-
 #include <new>
 
 namespace
@@ -39,14 +37,15 @@ void LogArchive::collectProductLogs()
 {
     run ([] (ArchiveProcedure& procedure)
     {
-        copyFilesIn (procedure, juce::File ("~/Library/Logs/DiagnosticReports"), [] (const juce::String& name)
+        procedure.copyFilesIn (juce::File ("~/Library/Logs/DiagnosticReports"), [] (const juce::String& name)
         {
             return name.contains ("Kestrava") || name.contains ("Palvero");
         });
 
-        // Same-named files meet in the scratch folder: the later source wins.
-        copyFilesIn (procedure, juce::File ("~/Library/Logs/Kestrava"), anyFile);
-        copyFilesIn (procedure, juce::File ("~/Library/Logs/Palvero"), anyFile);
+        // Same-named files meet in the scratch folder: the later source wins, also when
+        // one of them is a folder (a log named like its product).
+        procedure.copyFilesIn (juce::File ("~/Library/Logs/Kestrava"), anyFile);
+        procedure.copyFilesIn (juce::File ("~/Library/Logs/Palvero"), anyFile);
 
         procedure.copyFolder (juce::File ("~/Library/Application Support/Kestrava"), "Kestrava");
         procedure.copyFolder (juce::File ("~/Library/Application Support/Palvero"), "Palvero");
@@ -61,7 +60,7 @@ void LogArchive::collectProToolsLogs()
 {
     run ([] (ArchiveProcedure& procedure)
     {
-        copyFilesIn (procedure, juce::File ("~/Library/Logs/Avid"), [] (const juce::String& name)
+        procedure.copyFilesIn (juce::File ("~/Library/Logs/Avid"), [] (const juce::String& name)
         {
             return name.contains ("Pro_Tools") && ! name.contains ("Video");
         });
@@ -81,17 +80,5 @@ void LogArchive::run (const std::function<void (ArchiveProcedure&)>& collect,
     catch (const std::bad_alloc&)
     {
         // The procedure has removed its scratch folder on the way out.
-    }
-}
-
-void LogArchive::copyFilesIn (ArchiveProcedure& procedure, const juce::File& folder,
-                              const std::function<bool (const juce::String&)>& isWanted)
-{
-    for (const auto& entry : FolderListing::list (folder))
-    {
-        const auto name = entry.file.getFileName();
-
-        if (entry.kind != FolderListing::Kind::folder && isWanted (name))
-            procedure.copyFile (entry.file, name);
     }
 }

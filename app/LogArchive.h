@@ -17,7 +17,8 @@
 /**
     The two log collections of the panel. Each gathers its sources into a scratch
     folder on the Desktop and packs them into a zip archive beside it. Running out
-    of memory ends a collection as a failed one: no archive, nothing left behind.
+    of memory ends a collection as a failed one, as any shortage does (see
+    ArchiveProcedure): no archive, nothing left behind.
 */
 class LogArchive final
 {
@@ -35,8 +36,4 @@ private:
 
     static void run (const std::function<void (ArchiveProcedure&)>& collect,
                      const juce::String& archiveName, ArchiveProcedure::StoredPaths storedPaths);
-
-    /** Places the files lying directly in a folder whose names pass the test. */
-    static void copyFilesIn (ArchiveProcedure& procedure, const juce::File& folder,
-                             const std::function<bool (const juce::String&)>& isWanted);
 };

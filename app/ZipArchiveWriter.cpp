@@ -10,11 +10,12 @@
 #include "ZipArchiveWriter.h"
 
 #include "platform/GuardedFile.h"
+#include "platform/ScopedDescriptor.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
+#include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -22,8 +23,7 @@ namespace
 {
     // Without Zip64 a count, size or offset must fit below the 16- and 32-bit fields'
     // all-ones values, which readers take as "see the Zip64 record".
-    constexpr juce::int64 maxEntries = 0xfffe;
-    constexpr juce::int64 maxSize    = 0xfffffffe;
+    constexpr juce::int64 maxSize = 0xfffffffe;
 
     constexpr size_t chunkSize = 1 << 18;
 
@@ -31,7 +31,9 @@ namespace
     class ArchiveOutput final
     {
     public:
-        explicit ArchiveOutput (int descriptor) : fd (descriptor) {}
+        ArchiveOutput() = default;
+
+        void setDescriptor (int descriptor) noexcept  { fd = descriptor; }
 
         juce::int64 getPosition() const noexcept    { return position; }
 
@@ -66,7 +68,7 @@ namespace
         }
 
     private:
-        int fd;
+        int fd = -1;
         char buffer[16384];
         size_t used = 0;
         juce::int64 position = 0;
@@ -139,17 +141,10 @@ namespace
 
         ~Deflater()     { deflateEnd (&stream); }
 
-        // Reads the entry's file up to its recorded length and writes it deflated.
-        bool writeEntry (ArchiveOutput& out, const ZipArchiveWriter::Entry& entry, Written& written)
+        // Reads an open file up to the given length and writes it deflated.
+        bool writeEntry (ArchiveOutput& out, int fd, juce::int64 length, Written& written)
         {
-            const auto fd = GuardedFile::openRegularFile (entry.file);
-
-            if (fd < 0)
-                return false;
-
-            const auto ok = deflateReset (&stream) == Z_OK && compress (fd, entry.length, out, written);
-            ::close (fd);
-            return ok;
+            return deflateReset (&stream) == Z_OK && compress (fd, length, out, written);
         }
 
     private:
@@ -197,114 +192,111 @@ namespace
 
         JUCE_DECLARE_NON_COPYABLE (Deflater)
     };
-
-    //==============================================================================
-    bool writeWhole (const std::vector<ZipArchiveWriter::Entry>& entries, int fd)
-    {
-        ArchiveOutput out (fd);
-        Deflater deflater;
-        std::vector<Written> written;
-        written.reserve (entries.size());
-
-        for (const auto& entry : entries)
-        {
-            Written w;
-            w.name = (entry.storedPath.isEmpty() ? entry.file.getFileName() : entry.storedPath).toStdString();
-            w.dateAndTime = dosDateAndTime (entry.modified);
-            w.headerOffset = out.getPosition();
-
-            // The local header goes first with blank checksum and sizes, which are
-            // filled in once the data is written.
-            Header local;
-            local.u32 (0x04034b50);
-            commonFields (local, w).text (w.name);
-
-            if (w.name.size() > 0xffff || w.headerOffset > maxSize || ! local.writeTo (out)
-                 || ! deflater.writeEntry (out, entry, w))
-                return false;
-
-            Header sizes;
-            sizes.u32 (w.crc).u32 ((juce::uint32) w.compressedSize).u32 ((juce::uint32) w.size);
-
-            if (! sizes.patchInto (out, w.headerOffset + 14))
-                return false;
-
-            written.push_back (std::move (w));
-        }
-
-        const auto directoryStart = out.getPosition();
-
-        for (const auto& w : written)
-        {
-            Header central;
-            central.u32 (0x02014b50).u16 (20);
-            commonFields (central, w)
-                .u16 (0)    // comment length
-                .u16 (0)    // disk number
-                .u16 (0)    // internal attributes
-                .u32 (0)    // external attributes
-                .u32 ((juce::uint32) w.headerOffset)
-                .text (w.name);
-
-            if (! central.writeTo (out))
-                return false;
-        }
-
-        const auto directoryEnd = out.getPosition();
-
-        Header end;
-        end.u32 (0x06054b50).u16 (0).u16 (0)
-           .u16 ((juce::uint32) written.size()).u16 ((juce::uint32) written.size())
-           .u32 ((juce::uint32) (directoryEnd - directoryStart))
-           .u32 ((juce::uint32) directoryStart)
-           .u16 (0);
-
-        return end.writeTo (out) && out.flush() && out.getPosition() <= maxSize;
-    }
-
-    bool fitsWithoutZip64 (const std::vector<ZipArchiveWriter::Entry>& entries)
-    {
-        if ((juce::int64) entries.size() > maxEntries)
-            return false;
-
-        for (const auto& entry : entries)
-            if (entry.length > maxSize)
-                return false;
-
-        return true;
-    }
 }
 
-bool ZipArchiveWriter::write (const std::vector<Entry>& entries, const juce::File& archive)
+//==============================================================================
+struct ZipArchiveWriter::Partial
+{
+    ScopedDescriptor file;
+    ArchiveOutput out;
+    Deflater deflater;
+    std::vector<Written> written;
+    bool healthy = true;
+};
+
+ZipArchiveWriter::ZipArchiveWriter (int folder, const std::string& name, size_t numEntries, juce::int64 largestEntry)
+    : folderFd (folder), archiveName (name)
 {
     // An earlier archive goes first, so a failed run never leaves a stale one behind.
-    archive.deleteFile();
+    ::unlinkat (folderFd, archiveName.c_str(), 0);
 
-    if (! fitsWithoutZip64 (entries))
+    if ((juce::int64) numEntries > maxEntries || largestEntry > maxSize)
+        return;
+
+    // Memory first: running out of it must not leave a file behind.
+    auto started = std::make_unique<Partial>();
+    started->written.reserve (numEntries);
+    started->file.reset (GuardedFile::createTemporarySibling (archiveName, ".partial", 0644, partialName, folderFd));
+    started->out.setDescriptor (started->file.get());
+
+    if (started->file.get() >= 0)
+        partial = std::move (started);
+}
+
+ZipArchiveWriter::~ZipArchiveWriter()
+{
+    partial.reset();
+
+    if (! completed && ! partialName.empty())
+        ::unlinkat (folderFd, partialName.c_str(), 0);
+}
+
+bool ZipArchiveWriter::add (int file, const std::string& storedPath, juce::int64 length, juce::Time modified)
+{
+    if (partial == nullptr || ! partial->healthy)
         return false;
 
-    std::string partial;
-    const auto fd = GuardedFile::createTemporarySibling (archive.getFullPathName().toStdString(), ".partial", 0644, partial);
+    auto& out = partial->out;
+    Written w;
+    w.name = storedPath;
+    w.dateAndTime = dosDateAndTime (modified);
+    w.headerOffset = out.getPosition();
 
-    if (fd < 0)
+    // The local header goes first with blank checksum and sizes, which are filled in
+    // once the data is written.
+    Header local;
+    local.u32 (0x04034b50);
+    commonFields (local, w).text (w.name);
+
+    Header sizes;
+    auto& healthy = partial->healthy;
+    healthy = w.name.size() <= 0xffff && w.headerOffset <= maxSize && (juce::int64) partial->written.size() < maxEntries
+           && local.writeTo (out) && partial->deflater.writeEntry (out, file, length, w)
+           && sizes.u32 (w.crc).u32 ((juce::uint32) w.compressedSize).u32 ((juce::uint32) w.size).patchInto (out, w.headerOffset + 14);
+
+    if (healthy)
+        partial->written.push_back (std::move (w));
+
+    return healthy;
+}
+
+bool ZipArchiveWriter::complete()
+{
+    if (partial == nullptr || ! partial->healthy)
         return false;
 
-    auto written = false;
+    auto& out = partial->out;
+    const auto directoryStart = out.getPosition();
+    auto ok = true;
 
-    try
+    for (const auto& w : partial->written)
     {
-        written = writeWhole (entries, fd);
+        Header central;
+        central.u32 (0x02014b50).u16 (20);
+        commonFields (central, w)
+            .u16 (0)    // comment length
+            .u16 (0)    // disk number
+            .u16 (0)    // internal attributes
+            .u32 (0)    // external attributes
+            .u32 ((juce::uint32) w.headerOffset)
+            .text (w.name);
+
+        ok = ok && central.writeTo (out);
     }
-    catch (const std::bad_alloc&)
-    {
-        written = false;
-    }
 
-    written = (::close (fd) == 0) && written;
+    const auto directoryEnd = out.getPosition();
 
-    if (written && std::rename (partial.c_str(), archive.getFullPathName().toRawUTF8()) == 0)
-        return true;
+    Header end;
+    end.u32 (0x06054b50).u16 (0).u16 (0)
+       .u16 ((juce::uint32) partial->written.size()).u16 ((juce::uint32) partial->written.size())
+       .u32 ((juce::uint32) (directoryEnd - directoryStart))
+       .u32 ((juce::uint32) directoryStart)
+       .u16 (0);
 
-    ::unlink (partial.c_str());
-    return false;
+    ok = ok && end.writeTo (out) && out.flush() && out.getPosition() <= maxSize;
+    ok = ::close (partial->file.release()) == 0 && ok;
+    partial.reset();
+
+    completed = ok && ::renameat (folderFd, partialName.c_str(), folderFd, archiveName.c_str()) == 0;
+    return completed;
 }

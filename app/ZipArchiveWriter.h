@@ -11,13 +11,15 @@
 
 #include <juce_core/juce_core.h>
 
+#include <memory>
+#include <string>
 #include <vector>
 
 //==============================================================================
 /**
     Writes a zip archive so that it either appears whole under its name or not at
     all: the archive is built in a hidden file beside its destination and only then
-    moved into place.
+    moved into place. Entries are added one by one, from files the caller opens.
 
     Entries are deflated straight from their files into the archive, so memory use
     does not grow with their size (JUCE's ZipFile::Builder holds each compressed
@@ -27,26 +29,43 @@
 class ZipArchiveWriter final
 {
 public:
-    /** One file to store. */
-    struct Entry
-    {
-        juce::File file;
-        juce::String storedPath;    /**< Empty: the file's own name. */
-        juce::int64 length = 0;     /**< Read no further than this, even if the file has grown. */
-        juce::Time modified;        /**< Stored as the entry's date, in local time. */
-    };
-
-    /** Deletes any earlier file of the archive's name, then writes the entries in
-        order, deflated at level 5. Returns true when the complete archive stands
-        under its name; on any failure, running out of memory included, nothing is
-        left under that name and no temporary file remains. Without Zip64 records,
-        what needs them (too many entries, an entry or archive too large) is refused.
+    /** Deletes any earlier file of the archive's name in the folder (an open descriptor,
+        which must stay open), then starts the new archive in a hidden temporary file
+        beside it, unless the entries announced would need Zip64 records, which are not
+        written: too many entries, or one too large. Such an archive is refused before a
+        byte of it is read.
     */
-    static bool write (const std::vector<Entry>& entries, const juce::File& archive);
+    ZipArchiveWriter (int folder, const std::string& archiveName, size_t numEntries, juce::int64 largestEntry);
+
+    /** Removes the temporary file unless the archive was completed. */
+    ~ZipArchiveWriter();
+
+    /** Deflates the next entry at level 5 from an open regular file, read from its
+        current position and no further than length, even if the file has grown; it is
+        stored under storedPath, dated modified in local time. Returns false on any
+        failure, after which the archive can no longer be completed.
+    */
+    bool add (int file, const std::string& storedPath, juce::int64 length, juce::Time modified);
+
+    /** Writes the central directory and moves the archive under its name. Returns true
+        when the complete archive stands there; on any failure nothing does.
+    */
+    bool complete();
+
+    /** The most entries an archive can hold without Zip64 records. */
+    static constexpr juce::int64 maxEntries = 0xfffe;
 
     /** The deflate level of every entry. */
     static constexpr int compressionLevel = 5;
 
 private:
-    ZipArchiveWriter() = delete;
+    struct Partial;
+
+    const int folderFd;
+    const std::string archiveName;
+    std::string partialName;
+    std::unique_ptr<Partial> partial;      // while the archive can still be completed
+    bool completed = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZipArchiveWriter)
 };

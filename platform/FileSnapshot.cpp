@@ -9,9 +9,12 @@
 
 #include "FileSnapshot.h"
 
+#include "FolderListing.h"
 #include "GuardedFile.h"
+#include "ScopedDescriptor.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,35 +26,23 @@
 
 namespace
 {
-    class ScopedFd final
-    {
-    public:
-        explicit ScopedFd (int descriptor) noexcept : fd (descriptor) {}
-        ~ScopedFd()                                 { if (fd >= 0) ::close (fd); }
-        int get() const noexcept                    { return fd; }
-
-    private:
-        int fd;
-
-        JUCE_DECLARE_NON_COPYABLE (ScopedFd)
-    };
-
-    bool linkOpenFile (int fd, const char* destination)
+    bool linkOpenFile (int fd, int destinationFolder, const char* destination)
     {
        #if JUCE_LINUX
         // Links the very file that was opened, even if its name has been taken by
         // another since; /proc resolves the descriptor for users without the
         // privilege that AT_EMPTY_PATH needs.
-        const auto procPath = "/proc/self/fd/" + juce::String (fd);
-        return ::linkat (AT_FDCWD, procPath.toRawUTF8(), AT_FDCWD, destination, AT_SYMLINK_FOLLOW) == 0;
+        char procPath[32];
+        std::snprintf (procPath, sizeof (procPath), "/proc/self/fd/%d", fd);
+        return ::linkat (AT_FDCWD, procPath, destinationFolder, destination, AT_SYMLINK_FOLLOW) == 0;
        #else
-        juce::ignoreUnused (fd, destination);
+        juce::ignoreUnused (fd, destinationFolder, destination);
         return false;
        #endif
     }
 
     // Copies at most `length` bytes from the start of `in`; returns the number copied
-    // (fewer when the source was cut short meanwhile), or -1 on a failed write.
+    // (fewer when the source was cut short meanwhile), or -1 on a failed read or write.
     juce::int64 copyBounded (int in, int out, juce::int64 length)
     {
         off_t offset = 0;
@@ -79,7 +70,7 @@ namespace
         }
        #endif
 
-        juce::HeapBlock<char> buffer (1 << 16);
+        juce::HeapBlock<char, true> buffer (1 << 16);
 
         while (offset < length)
         {
@@ -104,10 +95,10 @@ namespace
         return offset;
     }
 
-    bool copyOpenFile (int in, const char* destination, juce::int64& length, FileSnapshot::Method& method)
+    bool copyOpenFile (int in, int destinationFolder, const char* destination, juce::int64& length, FileSnapshot::Method& method)
     {
         // O_EXCL: a name that appeared since the unlink is someone else's, not ours to write.
-        const ScopedFd out (::open (destination, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        const ScopedDescriptor out (::openat (destinationFolder, destination, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
 
         if (out.get() < 0)
             return false;
@@ -140,35 +131,43 @@ namespace
         length = copied;
         return true;
     }
+
+    // Far outside the years an archive can date, any time is as good as the nearer end
+    // of them; clamping first keeps the conversion to milliseconds from overflowing.
+    juce::Time timeOf (const struct stat& info)
+    {
+        constexpr juce::int64 earliest = 0, latest = 253402300799;     // 1970 to 9999
+        return juce::Time (juce::jlimit (earliest, latest, (juce::int64) info.st_mtime) * 1000);
+    }
 }
 
-std::optional<FileSnapshot::Recorded> FileSnapshot::place (const juce::File& source, const juce::File& destination,
-                                                           Method* methodUsed)
+FileSnapshot::Placement FileSnapshot::place (int sourceFolder, const char* sourceName, int destinationFolder,
+                                             const char* destinationName, Method* methodUsed)
 {
-    const auto* destinationPath = destination.getFullPathName().toRawUTF8();
-
-    // Whatever stood there goes first: the later source wins, and a link left there
-    // must never be written through.
-    ::unlink (destinationPath);
-
     struct stat info;
-    const ScopedFd in (GuardedFile::openRegularFile (source, &info));
+    const ScopedDescriptor in (GuardedFile::openRegularFile (sourceFolder, sourceName, &info));
 
     if (in.get() < 0)
-        return std::nullopt;
+        return { GuardedFile::isShortage (errno) ? Outcome::failed : Outcome::passedOver, {} };
 
-    Recorded recorded { (juce::int64) info.st_size, juce::Time ((juce::int64) info.st_mtime * 1000) };
+    // Only now does the later source win. Whatever stood there goes, a folder with its
+    // contents, and a link left there is never written through.
+    if (::unlinkat (destinationFolder, destinationName, 0) != 0 && (errno == EISDIR || errno == EPERM))
+        FolderListing::removeTree (destinationFolder, destinationName);
+
+    Recorded recorded { (juce::int64) info.st_size, timeOf (info) };
     auto method = Method::link;
 
-    if (! linkOpenFile (in.get(), destinationPath)
-         && ! copyOpenFile (in.get(), destinationPath, recorded.length, method))
+    if (! linkOpenFile (in.get(), destinationFolder, destinationName)
+         && ! copyOpenFile (in.get(), destinationFolder, destinationName, recorded.length, method))
     {
-        ::unlink (destinationPath);
-        return std::nullopt;
+        const auto error = errno;
+        ::unlinkat (destinationFolder, destinationName, 0);
+        return { GuardedFile::isShortage (error) ? Outcome::failed : Outcome::passedOver, {} };
     }
 
     if (methodUsed != nullptr)
         *methodUsed = method;
 
-    return recorded;
+    return { Outcome::placed, recorded };
 }

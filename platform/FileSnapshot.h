@@ -11,7 +11,6 @@
 
 #include <juce_core/juce_core.h>
 
-#include <optional>
 
 //==============================================================================
 /**
@@ -44,13 +43,32 @@ public:
         copy
     };
 
-    /** Places the source at the destination, replacing whatever was there. Only a
-        regular file is placed (a link to one counts); anything else, or a failure,
-        leaves nothing at the destination and gives nothing. A copy cut short by a
-        failed write (a full disk, a file-size limit) counts as a failure.
+    /** What became of a source. */
+    enum class Outcome
+    {
+        placed,
+        passedOver,     /**< The source is not a regular file that can be read: missing, a FIFO, a
+                             device, a dangling link, unreadable. Whatever stood at the destination
+                             stays, unless the source failed only after it had opened. */
+        failed          /**< A shortage on our side (see GuardedFile::isShortage). Nothing new
+                             stands at the destination. */
+    };
+
+    /** What became of a source, and what was recorded of it when placed. */
+    struct Placement
+    {
+        Outcome outcome;
+        Recorded recorded;
+    };
+
+    /** Places the source, a name (or a path) relative to an open folder, under a name in
+        another open folder. Only a regular file is placed (a link to one counts), and only
+        once it has opened does it replace whatever stood at the destination, a folder
+        with its contents included. A copy cut short by a failed write (a full disk, a
+        file-size limit) fails.
     */
-    static std::optional<Recorded> place (const juce::File& source, const juce::File& destination,
-                                          Method* methodUsed = nullptr);
+    static Placement place (int sourceFolder, const char* sourceName, int destinationFolder, const char* destinationName,
+                            Method* methodUsed = nullptr);
 
 private:
     FileSnapshot() = delete;

@@ -40,17 +40,30 @@ public:
         Kind kind;
     };
 
+    /** One name found in an open folder. */
+    struct Name
+    {
+        juce::String name;
+        Kind kind;
+    };
+
     /** Everything that lies directly in a folder, hidden names included, in the order
         the file system gives; "." and ".." are left out. A missing or unreadable
         folder gives nothing.
     */
     static std::vector<Entry> list (const juce::File& folder);
 
-    /** Removes a folder with everything in it. Links are removed, never followed, so
-        nothing outside the folder is touched. Allocates nothing, so it is safe while
-        an allocation failure unwinds. Does nothing when nothing is there.
+    /** The same for an open folder, which stays open. Returns false, with errno set,
+        if the folder could not be read.
     */
-    static void removeTree (const juce::File& folder) noexcept;
+    static bool list (int folder, std::vector<Name>& names);
+
+    /** Removes the folder (or whatever else stands there) of the given name in an open
+        folder, with everything in it. Links are removed, never followed, so nothing
+        outside is touched. Only a few descriptors are open at any time, whatever the
+        depth. Does nothing when nothing is there.
+    */
+    static void removeTree (int parent, const char* name) noexcept;
 
 private:
     FolderListing() = delete;

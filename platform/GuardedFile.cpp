@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -116,22 +117,71 @@ bool GuardedFile::replace (const juce::File& file, const juce::MemoryBlock& cont
 
 int GuardedFile::openRegularFile (const juce::File& file, struct stat* info)
 {
-    const auto* path = file.getFullPathName().toRawUTF8();
+    return openRegularFile (AT_FDCWD, file.getFullPathName().toRawUTF8(), info);
+}
 
-    // Non-blocking, so that a FIFO in the file's place cannot stall the open.
-    const auto fd = ::open (path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat st;
+int GuardedFile::openRegularFile (int folder, const char* name, struct stat* info)
+{
+    struct stat found;
 
-    if (fd < 0)
+   #if JUCE_LINUX
+    // An O_PATH descriptor opens nothing: no FIFO's writer is released, no device's open
+    // is run. Only a regular file is then opened, through /proc, which reaches the very
+    // file that was looked at.
+    const auto located = ::openat (folder, name, O_PATH | O_CLOEXEC);
+    const auto foundKind = located >= 0 && ::fstat (located, &found) == 0;
+   #else
+    const auto foundKind = ::fstatat (folder, name, &found, 0) == 0;
+   #endif
+
+    auto fd = -1;
+
+    if (! foundKind)
     {
         // A dangling link is something there, not nothing.
-        if (errno == ENOENT && ::lstat (path, &st) == 0)
+        if (errno == ENOENT && ::fstatat (folder, name, &found, AT_SYMLINK_NOFOLLOW) == 0)
             errno = EINVAL;
+    }
+    else if (! S_ISREG (found.st_mode))
+    {
+        errno = EINVAL;
+    }
+    else
+    {
+       #if JUCE_LINUX
+        char reopen[32];
+        std::snprintf (reopen, sizeof (reopen), "/proc/self/fd/%d", located);
+        fd = ::open (reopen, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const auto byName = fd < 0 && errno == ENOENT;
+       #else
+        const auto byName = true;
+       #endif
 
-        return -1;
+        // Without /proc the file may be swapped in between, so the check after
+        // opening still matters.
+        if (byName)
+            fd = ::openat (folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+
+        if (fd < 0 && errno == ENOENT)
+            errno = EINVAL;
     }
 
-    if (::fstat (fd, &st) != 0 || ! S_ISREG (st.st_mode))
+   #if JUCE_LINUX
+    if (located >= 0)
+    {
+        const auto error = errno;
+        ::close (located);
+        errno = error;
+    }
+   #endif
+
+    if (fd < 0)
+        return -1;
+
+    struct stat opened;
+
+    if (::fstat (fd, &opened) != 0 || ! S_ISREG (opened.st_mode)
+         || opened.st_dev != found.st_dev || opened.st_ino != found.st_ino)
     {
         ::close (fd);
         errno = EINVAL;
@@ -139,9 +189,21 @@ int GuardedFile::openRegularFile (const juce::File& file, struct stat* info)
     }
 
     if (info != nullptr)
-        *info = st;
+        *info = opened;
 
     return fd;
+}
+
+bool GuardedFile::isShortage (int error) noexcept
+{
+    switch (error)
+    {
+        case ENOSPC: case EDQUOT: case EFBIG: case ENAMETOOLONG: case EMFILE: case ENFILE: case ENOMEM:
+            return true;
+
+        default:
+            return false;
+    }
 }
 
 bool GuardedFile::writeAll (int fd, const void* data, size_t numBytes, juce::int64 offset)
@@ -157,7 +219,13 @@ bool GuardedFile::writeAll (int fd, const void* data, size_t numBytes, juce::int
             continue;
 
         if (written <= 0)
+        {
+            // A write that takes nothing without an error has run out of room.
+            if (written == 0)
+                errno = ENOSPC;
+
             return false;
+        }
 
         bytes += written;
         numBytes -= (size_t) written;
@@ -169,7 +237,8 @@ bool GuardedFile::writeAll (int fd, const void* data, size_t numBytes, juce::int
     return true;
 }
 
-int GuardedFile::createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created)
+int GuardedFile::createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created,
+                                         int folder)
 {
     const auto slash = targetPath.rfind ('/');
 
@@ -177,7 +246,7 @@ int GuardedFile::createTemporarySibling (const std::string& targetPath, const ch
     {
         const auto hex = juce::String::toHexString (juce::Random::getSystemRandom().nextInt64()).toStdString();
         created = targetPath.substr (0, slash + 1) + "." + targetPath.substr (slash + 1) + "-" + hex + suffix;
-        const auto fd = ::open (created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, (mode_t) mode);
+        const auto fd = ::openat (folder, created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, (mode_t) mode);
 
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -11,6 +11,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 //==============================================================================
@@ -43,12 +44,22 @@ public:
     */
     static bool replace (const juce::File& file, const juce::MemoryBlock& contents);
 
-    /** Opens a regular file for reading (a link to one counts) without blocking on a
-        FIFO, and checks it on the opened descriptor. Anything else is closed again and
-        gives -1, with errno ENOENT only when nothing is at the path. The file's status
-        goes into info when given.
+    /** Opens a regular file for reading (a link to one counts). Its kind is found
+        before anything is opened, so a FIFO's waiting writer is never released and no
+        device is ever opened, and is checked again on the opened descriptor. Anything
+        else gives -1, with errno ENOENT only when nothing is at the path; a shortage
+        (see isShortage) keeps its own errno. The file's status goes into info when given.
     */
     static int openRegularFile (const juce::File& file, struct stat* info = nullptr);
+
+    /** The same for a name (or a path) relative to an open folder. */
+    static int openRegularFile (int folder, const char* name, struct stat* info = nullptr);
+
+    /** True for an errno that tells of a shortage on the side of whoever reads or writes,
+        not of a fault of the file: no space, a file-size limit, a path too long, no
+        descriptors or no memory left.
+    */
+    static bool isShortage (int error) noexcept;
 
     /** Writes every byte, at the descriptor's position or, given an offset, there.
         Returns false if any byte did not reach the file (a full disk, a file-size
@@ -58,9 +69,11 @@ public:
 
     /** Creates an empty file that did not exist before, so that no other writer
         shares it, beside the target and hidden: "." + its name + "-" + random hex
-        + suffix. Returns the open descriptor (or -1) and the new file's path.
+        + suffix. The target's path is taken relative to the given folder descriptor.
+        Returns the open descriptor (or -1) and the new file's path, relative likewise.
     */
-    static int createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created);
+    static int createTemporarySibling (const std::string& targetPath, const char* suffix, int mode, std::string& created,
+                                       int folder = AT_FDCWD);
 
 private:
     GuardedFile() = delete;

@@ -140,6 +140,7 @@ TEST (DefaultsTool, NamesAreCheckedAsStrictUtf8WithinTheirLength)
 {
     // Bytes past the given length do not count, however well they would complete a sequence.
     for (const auto& [bytes, length, valid] : { std::tuple { "\xe2\x82\xac", 3, true }, { "\xe2\x82\xac", 2, false }, { "a\0b", 3, false },
-                                                { "\xf4\x8f\xbf\xbf", 4, true }, { "\xed\x9f\xbf", 3, true }, { "\xc2\x80", 2, true } })
+                                                { "\xf4\x8f\xbf\xbf", 4, true }, { "\xed\x9f\xbf", 3, true }, { "\xc2\x80", 2, true },
+                                                { "\xe0\x80\xaf", 3, false } })
         EXPECT_EQ (StrictUtf8::isValid (bytes, (size_t) length), valid) << juce::String::toHexString (bytes, length);
 }

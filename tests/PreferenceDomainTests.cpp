@@ -12,9 +12,11 @@
 
 #include "platform/PreferenceDomain.h"
 #include "support/TestHome.h"
+#include "support/WaitingWriter.h"
 
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,7 +57,7 @@ TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHo
 {
     // Each row: what the level reads, and whether a write of 7 goes through; one that
     // does not must leave the Preferences folder exactly as it was.
-    struct Row { const char* what; std::function<void (const juce::File&)> make; juce::int64 read = 0; bool writes = false; rlim_t sizeLimit = RLIM_INFINITY; };
+    struct Row { const char* what; std::function<void (const juce::File&)> make; juce::int64 read = 0; bool writes = false; rlim_t sizeLimit = RLIM_INFINITY; bool writerWaits = false; };
     std::vector<Row> rows {
         { "no level", file ("<plist version=\"1.0\"><dict/></plist>"), 0, true },
         { "a key that differs in case", file (plist ("<key>applicationloglevel</key><integer>9</integer>")), 5, true },
@@ -79,6 +81,7 @@ TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHo
         { "a binary plist", file ("bplist00\x01\x02") },
         { "keys that do not alternate", file (plist ("<key>a</key><key>b</key><integer>1</integer><integer>2</integer>")) },
         { "a FIFO", [] (const juce::File& path) { mkfifo (path.getFullPathName().toRawUTF8(), 0644); } },
+        { "a FIFO with a writer waiting in open, which must stay so", nullptr, 0, false, RLIM_INFINITY, true },
         { "a link to a device", link ("/dev/zero") },
         { "a dangling link", link ("nowhere") },
        #ifndef __SANITIZE_ADDRESS__
@@ -99,7 +102,12 @@ TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHo
     {
         TestHome home;
         home[domainPath].getParentDirectory().createDirectory();
-        row.make (home[domainPath]);
+        std::optional<WaitingWriter> writer;
+
+        if (row.writerWaits)
+            writer.emplace (home[domainPath]);
+        else
+            row.make (home[domainPath]);
 
         // Root may write anything: under root the rows run as another user, who owns the home folder.
         ASSERT_TRUE (getuid() != 0 || std::system (("chown -hR 65534:65534 " + home.getFolder().getFullPathName().quoted ('\'')).toRawUTF8()) == 0);
@@ -130,6 +138,7 @@ TEST (PreferenceDomain, ReadsLikeThePreferencesServiceAndNeverHangsOnOrWritesAHo
         waitpid (child, &status, 0);
         EXPECT_EQ (status, 0) << row.what;
         EXPECT_EQ (snapshot (home[domainPath], ! row.writes), before) << row.what;
+        EXPECT_TRUE (! writer || writer->isStillWaiting()) << row.what;
     }
 }
 
