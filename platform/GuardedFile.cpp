@@ -9,6 +9,8 @@
 
 #include "GuardedFile.h"
 
+#include "ScopedDescriptor.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -23,9 +25,11 @@ GuardedFile::ReadResult GuardedFile::read (const juce::File& file, size_t maxByt
 {
     contents.reset();
     struct stat st;
-    const auto fd = openRegularFile (file, &st);
 
-    if (fd < 0)
+    // Owned, so that it is closed when an allocation failure unwinds the read.
+    const ScopedDescriptor fd (openRegularFile (file, &st));
+
+    if (fd.get() < 0)
         return errno == ENOENT ? ReadResult::missing : ReadResult::refused;
 
     auto ok = (juce::uint64) st.st_size <= maxBytes;
@@ -35,7 +39,7 @@ GuardedFile::ReadResult GuardedFile::read (const juce::File& file, size_t maxByt
 
     while (ok)
     {
-        const auto numRead = ::read (fd, buffer, sizeof (buffer));
+        const auto numRead = ::read (fd.get(), buffer, sizeof (buffer));
 
         if (numRead < 0 && errno == EINTR)
             continue;
@@ -49,8 +53,6 @@ GuardedFile::ReadResult GuardedFile::read (const juce::File& file, size_t maxByt
         contents.append (buffer, (size_t) numRead);
         ok = contents.getSize() <= maxBytes;
     }
-
-    ::close (fd);
 
     if (! ok)
         contents.reset();

@@ -14,6 +14,7 @@
 #include "support/LowMemory.h"
 #include "support/TestHome.h"
 
+#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -309,6 +310,24 @@ TEST (MainComponent, RunningOutOfMemoryEndsAClickAndLeavesEveryFileWholeOrAsItWa
         {
             ::alarm (60);
 
+            // Nothing the click opened may stay open once it has ended.
+            const auto countDescriptors = []
+            {
+                int count = 0;
+
+                if (auto* dir = ::opendir ("/proc/self/fd"))
+                {
+                    while (::readdir (dir) != nullptr)
+                        ++count;
+
+                    ::closedir (dir);
+                }
+
+                return count;
+            };
+
+            const auto descriptorsBefore = countDescriptors();
+
             // Synchronously through JUCE's click dispatch: a message loop here would share the X connection.
             // What escapes the click must not reach the test framework, which would go on in this process.
             try
@@ -322,7 +341,7 @@ TEST (MainComponent, RunningOutOfMemoryEndsAClickAndLeavesEveryFileWholeOrAsItWa
                 ::_exit (4);
             }
 
-            ::_exit (controls (panel) == row.controlsAfter ? 0 : 3);
+            ::_exit (controls (panel) == row.controlsAfter && countDescriptors() == descriptorsBefore ? 0 : 3);
         }
 
         int status = -1;
